@@ -1,0 +1,32 @@
+#pragma once
+// What the shred run shows: the status line, the pattern label, the progress bar and the
+// target list. The engine knows the window only through this interface.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class DisplayElements {
+public:
+    virtual ~DisplayElements() = default;
+
+    // Status line.
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void SetStatusColor(std::uint32_t color) = 0;
+    virtual void RepaintStatus() = 0;
+
+    // Pattern label.
+    virtual void SetPatternCaption(std::string_view caption) = 0;
+    virtual void RepaintPattern() = 0;
+
+    // Progress bar, in bytes of the current pass.
+    virtual void SetProgressRange(std::int64_t minimum, std::int64_t maximum) = 0;
+    virtual void SetProgressPosition(std::int64_t position) = 0;
+
+    // Target list.
+    virtual int ListCount() = 0;
+    virtual std::string ListText(int index) = 0;
+    // Replaces an entry in place: same position, a selected entry stays selected.
+    virtual void ListReplace(int index, const std::string& text) = 0;
+    virtual void SetListColor(std::uint32_t color) = 0;
+    virtual void RepaintList() = 0;
+};

@@ -1,0 +1,43 @@
+#pragma once
+// The shred run: seven overwrite passes over every listed file, then deletion and marking.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class DisplayElements;
+class FileSystem;
+
+inline constexpr std::string_view kDoneMarker = "SHREDDED! ... ";
+inline constexpr int kPassCount = 7;
+inline constexpr std::int64_t kBlockSize = 16384;
+
+// 244 characters: 122 binary digits, each followed by a blank.
+inline constexpr std::string_view kBitPattern =
+    "0 1 0 1 1 0 1 0 0 1 1 1 0 1 1 0 1 0 1 1 0 1 0 0 1 1 0 0 1 0 1 0 1 1 0 0 0 1 1 0 0 1 1 1 "
+    "0 1 1 0 1 0 1 1 0 1 0 0 1 1 1 0 1 0 0 1 1 1 0 1 1 0 1 0 1 1 0 1 0 0 1 1 0 0 1 0 1 0 1 1 "
+    "0 1 0 0 1 1 1 0 1 1 0 1 0 1 1 0 1 0 0 1 1 0 0 1 0 1 0 1 1 0 0 0 1 1 ";
+
+// The size rule's last step: free space times 0.95 in 80-bit extended precision, rounded
+// to the nearest integer with ties to even. Exact on every compiler.
+std::int64_t NinetyFivePercent(std::int64_t freeSpace) noexcept;
+
+class ShredRun {
+public:
+    ShredRun(DisplayElements& display, FileSystem& files);
+
+    // The whole run over the current target list (the "Shred &NOW!" button).
+    void Execute();
+
+    // Bytes to write for one entry; negative when there is nothing to do.
+    std::int64_t GetTargetSize(const std::string& entry);
+
+    // One pass over one file; the bytes written, or -1 when the pass failed.
+    std::int64_t OverwritePass(const std::string& path, int pass, std::int64_t size);
+
+private:
+    DisplayElements& FDisplay;
+    FileSystem& FFiles;
+    std::vector<unsigned char> FBlock;
+    std::vector<unsigned char> FBatch;
+};
