@@ -9,6 +9,10 @@ std::uint32_t RandomDraw(std::uint32_t n) noexcept {
     return static_cast<std::uint32_t>((static_cast<std::uint64_t>(gState) * n) >> 32);
 }
 
-std::uint32_t RandomState() noexcept { return gState; }
+std::uint32_t RandomState() noexcept {
+    return gState;
+}
 
-void SetRandomState(std::uint32_t state) noexcept { gState = state; }
+void SetRandomState(std::uint32_t state) noexcept {
+    gState = state;
+}

@@ -1,0 +1,124 @@
+#include "engine/ShredRun.h"
+
+#include "engine/DisplayElements.h"
+#include "engine/Random.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Whole blocks are gathered into one write of up to this many bytes: every chunk but the
+// last writes the same block, so the bytes on disk are the same as chunk-by-chunk writes.
+constexpr std::size_t kBatchBlocks = 64;
+
+constexpr std::uint32_t kBlack = 0;
+
+std::uint8_t DriveNumber(char first) {
+    auto code = static_cast<unsigned char>(first);
+    if (code >= 'a' && code <= 'z')
+        code = static_cast<unsigned char>(code - 'a' + 'A');
+    return static_cast<std::uint8_t>(code - 64);
+}
+
+} // namespace
+
+ShredRun::ShredRun(DisplayElements& display, FileSystem& files)
+    : FDisplay(display), FFiles(files) {}
+
+void ShredRun::Execute() {
+    FDisplay.SetStatusColor(kBlack);
+    FDisplay.SetListColor(kBlack);
+    const int count = FDisplay.ListCount();
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t size = GetTargetSize(FDisplay.ListText(i));
+        if (size < 0)
+            continue;
+        std::int64_t last = -1;
+        for (int pass = 1; pass <= kPassCount; ++pass)
+            last = OverwritePass(FDisplay.ListText(i), pass, size);
+        if (last == -1)
+            continue;
+        // A file that is still there was not shredded, whatever the passes did.
+        const std::string path = FDisplay.ListText(i);
+        if (!FFiles.Delete(path))
+            continue;
+        FDisplay.ListReplace(i, std::string(kDoneMarker) + path);
+        FDisplay.RepaintList();
+    }
+}
+
+std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
+    if (entry.empty())
+        return 0;
+    // Asked first, whatever the entry names.
+    const std::int64_t freeSpace = FFiles.FreeSpace(DriveNumber(entry[0]), entry);
+    if (FFiles.IsRegularFile(entry))
+        return FFiles.FileLength(entry);
+    return NinetyFivePercent(freeSpace);
+}
+
+std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int64_t size) {
+    FDisplay.SetStatusText("shredding " + path + ": size is " + std::to_string(size) +
+                           " bytes ... Pass " + std::to_string(pass));
+    FDisplay.RepaintStatus();
+
+    const std::uint32_t attributes = FFiles.GetAttributes(path);
+    FFiles.SetAttributes(path, attributes & 0xFFFFu & ~kAttrReadOnly);
+    const bool exists = FFiles.IsRegularFile(path);
+
+    const std::size_t blockLength =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, kBlockSize));
+    FDisplay.SetProgressRange(0, size);
+    FDisplay.SetProgressPosition(0);
+    FBlock.resize(blockLength);
+    for (auto& byte : FBlock)
+        byte = static_cast<unsigned char>(RandomDraw(256));
+
+    std::unique_ptr<OpenFile> file = exists ? FFiles.OpenReadWrite(path) : FFiles.Create(path);
+    if (!file)
+        return -1;
+
+    // Only a regular disk file is ever written: a name may open a device, pipe or console.
+    bool ok = file->IsDiskFile();
+
+    const unsigned char* source = FBlock.data();
+    std::size_t capacity = blockLength;
+    if (ok && size > static_cast<std::int64_t>(blockLength)) {
+        const std::size_t blocks = static_cast<std::size_t>(
+            std::min<std::int64_t>(kBatchBlocks, (size + kBlockSize - 1) / kBlockSize));
+        FBatch.resize(blocks * blockLength);
+        for (std::size_t b = 0; b < blocks; ++b)
+            std::memcpy(FBatch.data() + b * blockLength, FBlock.data(), blockLength);
+        source = FBatch.data();
+        capacity = FBatch.size();
+    }
+
+    std::int64_t written = 0;
+    std::size_t pending = 0;
+    while (ok && written < size) {
+        std::int64_t chunk = static_cast<std::int64_t>(blockLength);
+        if (written + chunk >= size)
+            chunk = size - written;
+        std::uint32_t start = RandomDraw(99);
+        if (start % 2 == 0)
+            ++start;
+        FDisplay.SetPatternCaption(kBitPattern.substr(start - 1, 120));
+        FDisplay.RepaintPattern();
+
+        pending += static_cast<std::size_t>(chunk);
+        written += chunk;
+        if (pending == capacity || written == size) {
+            ok = file->Write(source, pending);
+            pending = 0;
+        }
+        FDisplay.SetProgressPosition(written);
+    }
+    // Without this the passes can stay in the cache and be dropped when the file is
+    // deleted, leaving the original bytes on the device.
+    ok = ok && file->Flush();
+    FDisplay.SetProgressPosition(0);
+    ok = file->Close() && ok;
+    return ok ? written : -1;
+}

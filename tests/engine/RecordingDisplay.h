@@ -1,0 +1,41 @@
+#pragma once
+// A display that keeps what the engine showed, in the order it was shown.
+#include "engine/DisplayElements.h"
+
+#include <string>
+#include <vector>
+
+class RecordingDisplay : public DisplayElements {
+public:
+    explicit RecordingDisplay(std::vector<std::string> entries = {}) : list(std::move(entries)) {}
+
+    void SetStatusText(const std::string& text) override { statusLines.push_back(text); }
+    void SetStatusColor(std::uint32_t color) override { statusColor = color; }
+    void RepaintStatus() override { ++statusRepaints; }
+    void SetPatternCaption(std::string_view caption) override { patterns.emplace_back(caption); }
+    void RepaintPattern() override { ++patternRepaints; }
+    void SetProgressRange(std::int64_t minimum, std::int64_t maximum) override {
+        progressMin = minimum;
+        progressMax = maximum;
+    }
+    void SetProgressPosition(std::int64_t position) override {
+        progress = position;
+        progressHistory.push_back(position);
+    }
+    int ListCount() override { return static_cast<int>(list.size()); }
+    std::string ListText(int index) override { return list.at(static_cast<std::size_t>(index)); }
+    void ListReplace(int index, const std::string& text) override {
+        list.at(static_cast<std::size_t>(index)) = text;
+    }
+    void SetListColor(std::uint32_t color) override { listColor = color; }
+    void RepaintList() override { ++listRepaints; }
+
+    std::vector<std::string> list;
+    std::vector<std::string> statusLines;
+    std::vector<std::string> patterns;
+    std::vector<std::int64_t> progressHistory;
+    std::uint32_t statusColor = 0xFFFFFFFF;
+    std::uint32_t listColor = 0xFFFFFFFF;
+    std::int64_t progressMin = -1, progressMax = -1, progress = -1;
+    int statusRepaints = 0, patternRepaints = 0, listRepaints = 0;
+};

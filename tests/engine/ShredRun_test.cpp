@@ -1,0 +1,150 @@
+#include "engine/ShredRun.h"
+#include "framework/Exception.h"
+#include "platform/FileSystem.h"
+#include "RecordingDisplay.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string Done(const std::string& path) {
+    return std::string(kDoneMarker) + path;
+}
+
+// Another program holding a file open with no sharing.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::string& path) {
+#ifdef _WIN32
+        FHandle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ok = FHandle != INVALID_HANDLE_VALUE;
+#else
+        FFd = open(path.c_str(), O_RDONLY);
+        ok = FFd >= 0 && flock(FFd, LOCK_EX | LOCK_NB) == 0;
+#endif
+    }
+    ~HeldOpen() {
+#ifdef _WIN32
+        if (ok)
+            CloseHandle(FHandle);
+#else
+        if (FFd >= 0)
+            close(FFd);
+#endif
+    }
+    bool ok = false;
+
+private:
+#ifdef _WIN32
+    HANDLE FHandle = INVALID_HANDLE_VALUE;
+#else
+    int FFd = -1;
+#endif
+};
+
+class ShredRunTest : public testing::Test {
+protected:
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(ShredRunTest, AnEmptyListOnlyResetsTheColours) {
+    RecordingDisplay display;
+    ShredRun(display, SystemFileSystem()).Execute();
+    EXPECT_EQ(display.statusColor, 0u);
+    EXPECT_EQ(display.listColor, 0u);
+    EXPECT_TRUE(display.statusLines.empty());
+    EXPECT_TRUE(display.patterns.empty());
+    EXPECT_EQ(display.listRepaints, 0);
+    EXPECT_TRUE(display.progressHistory.empty());
+}
+
+TEST_F(ShredRunTest, FilesAreOverwrittenDeletedAndMarked) {
+    const std::string empty = dir / "empty.txt", readOnly = dir / "read-only.txt",
+                      big = dir / "big.bin";
+    WriteAll(empty, {});
+    WriteAll(readOnly, Filled(1200, 'r'));
+    WriteAll(big, Filled(100000, 'b'));
+    FileSystem& files = SystemFileSystem();
+    files.SetAttributes(readOnly, files.GetAttributes(readOnly) | kAttrReadOnly);
+    RecordingDisplay display({empty, readOnly, big});
+
+    ShredRun(display, files).Execute();
+
+    EXPECT_EQ(display.list, (std::vector<std::string>{Done(empty), Done(readOnly), Done(big)}));
+    EXPECT_FALSE(std::filesystem::exists(empty));
+    EXPECT_FALSE(std::filesystem::exists(readOnly));
+    EXPECT_FALSE(std::filesystem::exists(big));
+    EXPECT_EQ(display.listRepaints, 3);
+    ASSERT_EQ(display.statusLines.size(), 21u);
+    EXPECT_EQ(display.statusLines[7], "shredding " + readOnly + ": size is 1200 bytes ... Pass 1");
+    EXPECT_EQ(display.statusLines.back(), "shredding " + big + ": size is 100000 bytes ... Pass 7");
+    EXPECT_EQ(display.progress, 0);
+    // Seven passes of seven chunks for the big file: the last pattern stays shown.
+    EXPECT_EQ(display.patterns.size(), 7u * 1 + 7u * 7);
+}
+
+TEST_F(ShredRunTest, ASizeIsTakenOnceAndEachPassSeesItsNumber) {
+    const std::string path = dir / "numbers.bin";
+    WriteAll(path, Filled(10, 1));
+    RecordingDisplay display({path});
+    ShredRun(display, SystemFileSystem()).Execute();
+    ASSERT_EQ(display.statusLines.size(), 7u);
+    for (int pass = 1; pass <= 7; ++pass)
+        EXPECT_EQ(display.statusLines[static_cast<std::size_t>(pass - 1)],
+                  "shredding " + path + ": size is 10 bytes ... Pass " + std::to_string(pass));
+}
+
+TEST_F(ShredRunTest, AMissingFileInAMissingFolderIsLeftAlone) {
+    const std::string missing = (dir.Path() / "gone" / "file.bin").string();
+    RecordingDisplay display({missing});
+    EXPECT_NO_THROW(ShredRun(display, SystemFileSystem()).Execute());
+    EXPECT_EQ(display.list, std::vector<std::string>{missing});
+    EXPECT_EQ(display.statusLines.size(), 7u);
+    EXPECT_TRUE(display.patterns.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "gone"));
+}
+
+#ifdef _WIN32
+TEST_F(ShredRunTest, AnEntryWithoutADriveLetterIsSkipped) {
+    RecordingDisplay display({"1:\\nothing\\here.bin", "\\\\?\\?", "~nowhere"});
+    ShredRun(display, SystemFileSystem()).Execute();
+    EXPECT_EQ(display.list,
+              (std::vector<std::string>{"1:\\nothing\\here.bin", "\\\\?\\?", "~nowhere"}));
+    EXPECT_TRUE(display.statusLines.empty());
+}
+#endif
+
+TEST_F(ShredRunTest, AFileHeldOpenStopsTheRunAtThatEntry) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 5; ++i) {
+        paths.push_back(dir / ("file" + std::to_string(i) + ".txt"));
+        WriteAll(paths.back(), Filled(3000, static_cast<unsigned char>('0' + i)));
+    }
+    HeldOpen holder(paths[2]);
+    ASSERT_TRUE(holder.ok);
+    RecordingDisplay display(paths);
+
+    try {
+        ShredRun(display, SystemFileSystem()).Execute();
+        FAIL() << "the run went past a file it could not open";
+    } catch (const Exception& failure) {
+        EXPECT_EQ(failure.Message(), "Cannot open file " + paths[2]);
+    }
+
+    EXPECT_EQ(display.list, (std::vector<std::string>{Done(paths[0]), Done(paths[1]), paths[2],
+                                                      paths[3], paths[4]}));
+    for (int i = 2; i < 5; ++i)
+        EXPECT_EQ(ReadAll(paths[static_cast<std::size_t>(i)]),
+                  Filled(3000, static_cast<unsigned char>('1' + i)));
+}
