@@ -156,7 +156,8 @@ TEST_F(OverwritePass, ADeviceOrPipeIsNeverWritten) {
     ASSERT_GE(reader, 0);
     EXPECT_EQ(run.OverwritePass(fifo, 1, 1000), -1);
     char byte;
-    EXPECT_EQ(read(reader, &byte, 1), -1) << "nothing may reach the pipe";
+    // End of file (0) or nothing yet (-1): either way no byte reached the pipe.
+    EXPECT_LE(read(reader, &byte, 1), 0);
     close(reader);
 }
 #endif

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,8 +31,14 @@ private:
 };
 
 inline std::vector<unsigned char> ReadAll(const std::string& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ifstream in(std::filesystem::path(path), std::ios::binary | std::ios::ate);
+    if (!in)
+        return {};
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 inline void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) {
