@@ -1,0 +1,389 @@
+// The file-system layer as the engine and the target list meet it, on real files: the same
+// cases hold on Windows (under Wine) and natively.
+#include "platform/FileSystem.h"
+#include "framework/Exception.h"
+#include "ScratchFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+class FileSystemTest : public testing::Test {
+protected:
+    FileSystem& fs = SystemFileSystem();
+    TempFolder temp;
+
+    // The message of the failure FileLength raises, or a note that it raised none.
+    std::string FileLengthFailure(const std::string& path) {
+        try {
+            fs.FileLength(path);
+        } catch (const Exception& failure) {
+            return failure.Message();
+        }
+        return "(no failure)";
+    }
+
+    std::vector<DirectoryEntry> List(const std::string& dir) {
+        std::vector<DirectoryEntry> entries;
+        EXPECT_TRUE(fs.ListDirectory(dir, [&](const DirectoryEntry& e) { entries.push_back(e); }));
+        return entries;
+    }
+
+    std::map<std::string, std::uint32_t> ListByName(const std::string& dir) {
+        std::map<std::string, std::uint32_t> byName;
+        for (const DirectoryEntry& entry : List(dir))
+            EXPECT_TRUE(byName.emplace(entry.name, entry.attributes).second) << entry.name;
+        return byName;
+    }
+};
+
+std::string Pattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+// ---- What counts as an existing file or folder ----
+
+TEST_F(FileSystemTest, FileFolderAndMissingNameAreToldApart) {
+    WriteFileContent(temp / "a.txt", "abc");
+    MakeFolder(temp / "sub");
+
+    EXPECT_TRUE(fs.IsRegularFile(temp / "a.txt"));
+    EXPECT_FALSE(fs.IsDirectory(temp / "a.txt"));
+
+    EXPECT_TRUE(fs.IsDirectory(temp / "sub"));
+    EXPECT_TRUE(fs.IsDirectory(temp / "sub" + kDelimiter));
+    EXPECT_FALSE(fs.IsRegularFile(temp / "sub"));
+
+    for (const std::string& missing :
+         {temp / "missing.txt", temp / "nowhere" + kDelimiter + "a.txt", std::string()}) {
+        EXPECT_FALSE(fs.IsRegularFile(missing)) << missing;
+        EXPECT_FALSE(fs.IsDirectory(missing)) << missing;
+    }
+}
+
+TEST_F(FileSystemTest, OnlyFilesWrittenFrom1980To2107CountAsFiles) {
+    const std::vector<std::pair<int, bool>> years = {{1970, false}, {1979, false}, {1980, true},
+                                                     {2024, true},  {2107, true},  {2200, false}};
+    for (const auto& [year, counts] : years) {
+        const std::string path = temp.Path() + "y" + std::to_string(year) + ".bin";
+        WriteFileContent(path, "data");
+        SetModificationYear(path, year);
+        EXPECT_EQ(fs.IsRegularFile(path), counts) << year;
+        // The file is still there for every other question.
+        EXPECT_NE(fs.GetAttributes(path), kInvalidAttributes) << year;
+        EXPECT_EQ(fs.FileLength(path), 4) << year;
+    }
+}
+
+TEST_F(FileSystemTest, WildcardNamesNeverFindAnotherFile) {
+    WriteFileContent(temp / "a1.txt", "abc");
+    EXPECT_FALSE(fs.IsRegularFile(temp / "a?.txt"));
+    EXPECT_FALSE(fs.IsRegularFile(temp / "a*.txt"));
+    EXPECT_FALSE(fs.IsRegularFile(temp / "*"));
+    EXPECT_TRUE(fs.IsRegularFile(temp / "a1.txt"));
+}
+
+// ---- Attributes ----
+
+TEST_F(FileSystemTest, AttributesOfFileFolderAndMissingName) {
+    WriteFileContent(temp / "a.txt", "abc");
+    MakeFolder(temp / "sub");
+
+    const std::uint32_t file = fs.GetAttributes(temp / "a.txt");
+    ASSERT_NE(file, kInvalidAttributes);
+    EXPECT_EQ(file & (kAttrDirectory | kAttrReadOnly | kAttrReparsePoint), 0u);
+
+    const std::uint32_t folder = fs.GetAttributes(temp / "sub");
+    ASSERT_NE(folder, kInvalidAttributes);
+    EXPECT_EQ(folder & (kAttrDirectory | kAttrReparsePoint), kAttrDirectory);
+
+    EXPECT_EQ(fs.GetAttributes(temp / "missing.txt"), kInvalidAttributes);
+    EXPECT_FALSE(fs.SetAttributes(temp / "missing.txt", 0));
+    EXPECT_FALSE(PathExists(temp / "missing.txt"));
+}
+
+TEST_F(FileSystemTest, ReadOnlyFileTakesWritesOnceTheBitIsCleared) {
+    const std::string path = temp / "ro.txt";
+    WriteFileContent(path, "0123456789");
+    const std::uint32_t plain = fs.GetAttributes(path);
+
+    ASSERT_TRUE(fs.SetAttributes(path, plain | kAttrReadOnly));
+    EXPECT_EQ(fs.GetAttributes(path), plain | kAttrReadOnly);
+
+    // As the overwrite pass does it: the low 16 bits without the read-only bit.
+    ASSERT_TRUE(fs.SetAttributes(path, fs.GetAttributes(path) & 0xFFFF & ~kAttrReadOnly));
+    EXPECT_EQ(fs.GetAttributes(path), plain);
+
+    auto file = fs.OpenReadWrite(path);
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->Write("abc", 3));
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(ReadFileContent(path), "abc3456789");
+}
+
+// ---- Sizing ----
+
+TEST_F(FileSystemTest, FileLengthOfEmptyAndHugeFiles) {
+    WriteFileContent(temp / "empty.bin", "");
+    EXPECT_EQ(fs.FileLength(temp / "empty.bin"), 0);
+
+    // Past 4 GiB: a length cut to 32 bits would read as 3.
+    const std::int64_t huge = 5 * 1024 * kMiB + 3;
+    MakeSparseFile(temp / "huge.bin", huge);
+    EXPECT_EQ(fs.FileLength(temp / "huge.bin"), huge);
+}
+
+TEST_F(FileSystemTest, FileLengthOfWhatIsNoFileRaisesCannotOpenFile) {
+    MakeFolder(temp / "sub");
+    for (const std::string& path : {temp / "missing.bin", temp / "sub"})
+        EXPECT_EQ(FileLengthFailure(path), "Cannot open file " + path);
+}
+
+// ---- Exclusive access ----
+
+TEST_F(FileSystemTest, FileHeldByAnotherProgramIsNeitherOpenedNorReplaced) {
+    const std::string path = temp / "held.txt";
+    WriteFileContent(path, "precious");
+    {
+        OtherHolder other(path);
+        EXPECT_EQ(FileLengthFailure(path), "Cannot open file " + path);
+        EXPECT_EQ(fs.OpenReadWrite(path), nullptr);
+        EXPECT_EQ(fs.Create(path), nullptr);
+    }
+    EXPECT_EQ(ReadFileContent(path), "precious");
+    EXPECT_EQ(fs.FileLength(path), 8);
+    EXPECT_NE(fs.OpenReadWrite(path), nullptr);
+}
+
+TEST_F(FileSystemTest, AnOpenFileShutsOutEveryOtherOpen) {
+    const std::string path = temp / "mine.txt";
+    WriteFileContent(path, "mine");
+    auto first = fs.OpenReadWrite(path);
+    ASSERT_NE(first, nullptr);
+
+    EXPECT_EQ(fs.OpenReadWrite(path), nullptr);
+    EXPECT_EQ(fs.Create(path), nullptr);
+    EXPECT_EQ(FileLengthFailure(path), "Cannot open file " + path);
+
+    EXPECT_TRUE(first->Close());
+    EXPECT_EQ(fs.FileLength(path), 4);
+    EXPECT_EQ(ReadFileContent(path), "mine");
+}
+
+// ---- Opening, creating, writing, deleting ----
+
+TEST_F(FileSystemTest, OpenReadWriteWritesFromTheStartWithoutTruncating) {
+    const std::string path = temp / "t.txt";
+    WriteFileContent(path, "ABCDEFGHIJ");
+    auto file = fs.OpenReadWrite(path);
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->IsDiskFile());
+    EXPECT_TRUE(file->Write("xy", 2));
+    EXPECT_TRUE(file->Write("z", 1)); // follows on from the first write
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(ReadFileContent(path), "xyzDEFGHIJ");
+}
+
+TEST_F(FileSystemTest, OpenReadWriteNeverCreates) {
+    EXPECT_EQ(fs.OpenReadWrite(temp / "missing.txt"), nullptr);
+    EXPECT_FALSE(PathExists(temp / "missing.txt"));
+}
+
+TEST_F(FileSystemTest, CreateReplacesAFileOrMakesANewOne) {
+    WriteFileContent(temp / "old.txt", "ABCDEFGHIJ");
+    auto replaced = fs.Create(temp / "old.txt");
+    ASSERT_NE(replaced, nullptr);
+    EXPECT_TRUE(replaced->IsDiskFile());
+    EXPECT_TRUE(replaced->Write("12", 2));
+    EXPECT_TRUE(replaced->Close());
+    EXPECT_EQ(ReadFileContent(temp / "old.txt"), "12");
+
+    auto fresh = fs.Create(temp / "new.txt");
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(fresh->Close());
+    EXPECT_EQ(ReadFileContent(temp / "new.txt"), "");
+
+    EXPECT_EQ(fs.Create(temp / "nowhere" + kDelimiter + "new.txt"), nullptr);
+}
+
+TEST_F(FileSystemTest, WriteFlushAndCloseKeepEveryByte) {
+    const std::string path = temp / "big.bin";
+    const std::string bytes = Pattern(3 * kMiB + 17);
+    auto file = fs.Create(path);
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->Write(bytes.data(), bytes.size()));
+    EXPECT_TRUE(file->Write(bytes.data(), 0));
+    EXPECT_TRUE(file->Flush());
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(ReadFileContent(path), bytes);
+}
+
+TEST_F(FileSystemTest, DeleteRemovesFilesOnly) {
+    WriteFileContent(temp / "a.txt", "abc");
+    MakeFolder(temp / "sub");
+
+    EXPECT_TRUE(fs.Delete(temp / "a.txt"));
+    EXPECT_FALSE(PathExists(temp / "a.txt"));
+    EXPECT_FALSE(fs.Delete(temp / "a.txt"));
+    EXPECT_FALSE(fs.Delete(temp / "sub"));
+    EXPECT_TRUE(fs.IsDirectory(temp / "sub"));
+}
+
+// ---- Listing folders ----
+
+TEST_F(FileSystemTest, ListingGivesEveryEntryOnceWithItsAttributes) {
+    WriteFileContent(temp / "a.txt", "abc");
+    WriteFileContent(temp / "ro.txt", "abc");
+    ASSERT_TRUE(
+        fs.SetAttributes(temp / "ro.txt", fs.GetAttributes(temp / "ro.txt") | kAttrReadOnly));
+    MakeFolder(temp / "sub");
+    WriteFileContent(temp / "sub" + kDelimiter + "deep.txt", "abc");
+
+    const auto entries = ListByName(temp.Path());
+    std::set<std::string> names;
+    for (const auto& [name, attributes] : entries)
+        names.insert(name);
+    EXPECT_EQ(names, (std::set<std::string>{".", "..", "a.txt", "ro.txt", "sub"}));
+
+    EXPECT_EQ(entries.at("a.txt") & (kAttrDirectory | kAttrReadOnly), 0u);
+    EXPECT_EQ(entries.at("ro.txt") & (kAttrDirectory | kAttrReadOnly), kAttrReadOnly);
+    EXPECT_EQ(entries.at("sub") & (kAttrDirectory | kAttrReparsePoint), kAttrDirectory);
+    EXPECT_NE(entries.at(".") & kAttrDirectory, 0u);
+}
+
+TEST_F(FileSystemTest, ListingGoesOnAfterTheCallbackListsAnotherFolder) {
+    for (const char* name : {"b.txt", "a.txt", "c.txt", "e.txt", "d.txt"})
+        WriteFileContent(temp / name, name);
+    for (const char* folder : {"one", "two"}) {
+        MakeFolder(temp / folder);
+        for (const char* name : {"x.txt", "y.txt"})
+            WriteFileContent(temp / folder + kDelimiter + name, name);
+    }
+    std::vector<std::string> plain;
+    for (const DirectoryEntry& entry : List(temp.Path()))
+        plain.push_back(entry.name);
+
+    // Depth first, as folder expansion does it.
+    std::vector<std::string> outer;
+    std::map<std::string, std::set<std::string>> inner;
+    ASSERT_TRUE(fs.ListDirectory(temp.Path(), [&](const DirectoryEntry& entry) {
+        outer.push_back(entry.name);
+        if (entry.IsDirectory() && entry.name != "." && entry.name != "..") {
+            const std::string dir = temp / entry.name + kDelimiter;
+            EXPECT_TRUE(fs.ListDirectory(
+                dir, [&](const DirectoryEntry& e) { inner[entry.name].insert(e.name); }));
+        }
+    }));
+
+    EXPECT_EQ(outer, plain); // same entries, same order
+    EXPECT_EQ(plain.size(), 9u);
+    const std::set<std::string> subfolder = {".", "..", "x.txt", "y.txt"};
+    EXPECT_EQ(inner["one"], subfolder);
+    EXPECT_EQ(inner["two"], subfolder);
+}
+
+TEST_F(FileSystemTest, ListingWhatIsNoFolderFails) {
+    WriteFileContent(temp / "a.txt", "abc");
+    int calls = 0;
+    const auto count = [&](const DirectoryEntry&) { ++calls; };
+    EXPECT_FALSE(fs.ListDirectory(temp / "missing" + kDelimiter, count));
+    EXPECT_FALSE(fs.ListDirectory(temp / "a.txt" + kDelimiter, count));
+    EXPECT_EQ(calls, 0);
+}
+
+// ---- On the scratch file systems of tools/with-scratch-fs ----
+
+class ScratchFileSystemTest : public FileSystemTest {
+protected:
+    void SetUp() override {
+        tmpfs = ScratchTmpfs();
+        ext4 = ScratchExt4();
+        if (tmpfs.empty() || ext4.empty())
+            GTEST_SKIP() << "needs the scratch file systems that tools/with-scratch-fs mounts "
+                            "(run through ctest as root)";
+    }
+    std::string tmpfs;
+    std::string ext4;
+};
+
+TEST_F(ScratchFileSystemTest, FreeSpaceFollowsWhatIsWrittenAndDeleted) {
+    const std::uint8_t drive = DriveNumberOf(tmpfs);
+    const std::string path = tmpfs + "wipe.bin";
+    // The launcher mounts an empty tmpfs of 4 MiB, which counts whole pages only.
+    EXPECT_EQ(fs.FreeSpace(drive, path), 4 * kMiB);
+
+    auto file = fs.Create(path);
+    ASSERT_NE(file, nullptr);
+    const std::string bytes = Pattern(kMiB);
+    ASSERT_TRUE(file->Write(bytes.data(), bytes.size()));
+    ASSERT_TRUE(file->Flush());
+    ASSERT_TRUE(file->Close());
+    EXPECT_EQ(fs.FreeSpace(drive, path), 3 * kMiB);
+
+    ASSERT_TRUE(fs.Delete(path));
+    EXPECT_EQ(fs.FreeSpace(drive, path), 4 * kMiB);
+
+    // The other scratch file system is another drive with its own figure.
+    const std::int64_t other = fs.FreeSpace(DriveNumberOf(ext4), ext4 + "x.bin");
+    EXPECT_GT(other, 4 * kMiB);
+    EXPECT_LT(other, 32 * kMiB);
+}
+
+TEST_F(ScratchFileSystemTest, EmptyRootListsWithoutFailing) {
+    std::vector<std::string> names;
+    EXPECT_TRUE(fs.ListDirectory(tmpfs, [&](const DirectoryEntry& e) { names.push_back(e.name); }));
+    for (const std::string& name : names)
+        EXPECT_TRUE(name == "." || name == "..") << name;
+}
+
+TEST_F(ScratchFileSystemTest, FileThatCannotBeDeletedCanStillBeOverwritten) {
+    const std::string victim = ext4 + "locked" + kDelimiter + "victim.bin";
+    const std::string before = ReadFileContent(victim);
+    ASSERT_EQ(before.size(), 65536u);
+
+    const bool deleted = fs.Delete(victim);
+    EXPECT_TRUE(fs.IsRegularFile(victim));
+#ifdef _WIN32
+    // Wine unlinks only when the last handle closes and drops the failure there, so its
+    // DeleteFileA reports success; Windows itself reports the refusal.
+    (void)deleted;
+#else
+    EXPECT_FALSE(deleted);
+#endif
+
+    auto file = fs.OpenReadWrite(victim);
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(file->Write("0123456789abcdef", 16));
+    EXPECT_TRUE(file->Close());
+    EXPECT_EQ(ReadFileContent(victim), "0123456789abcdef" + before.substr(16));
+}
+
+TEST_F(ScratchFileSystemTest, LinkToAFolderIsListedAsAFolderLink) {
+    const std::string links = ext4 + "links" + kDelimiter;
+    const auto entries = ListByName(links);
+    ASSERT_EQ(entries.count("folder-link"), 1u);
+    ASSERT_EQ(entries.count("file-link"), 1u);
+
+    EXPECT_EQ(entries.at("folder-link") & (kAttrDirectory | kAttrReparsePoint),
+              kAttrDirectory | kAttrReparsePoint);
+    EXPECT_EQ(entries.at("folder") & (kAttrDirectory | kAttrReparsePoint), kAttrDirectory);
+    EXPECT_EQ(entries.at("file.txt") & (kAttrDirectory | kAttrReparsePoint), 0u);
+    EXPECT_EQ(entries.at("file-link") & kAttrDirectory, 0u);
+
+    // The existence tests follow links, as opening a file does.
+    EXPECT_TRUE(fs.IsDirectory(links + "folder-link"));
+    EXPECT_TRUE(fs.IsRegularFile(links + "file-link"));
+}
+
+} // namespace
