@@ -53,14 +53,14 @@ TEST_F(PosixFileSystemTest, DevicesAndFifosAreNoDiskFiles) {
 TEST_F(PosixFileSystemTest, ReadOnlyIsTheOwnersWritePermission) {
     const std::string path = temp / "a.txt";
     WriteFileContent(path, "abc");
-    ASSERT_EQ(chmod(path.c_str(), 0664), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
 
     ASSERT_TRUE(fs.SetAttributes(path, fs.GetAttributes(path) | kAttrReadOnly));
-    EXPECT_EQ(ModeOf(path), 0464u);
+    EXPECT_EQ(ModeOf(path), 0440u);
     EXPECT_NE(fs.GetAttributes(path) & kAttrReadOnly, 0u);
 
     ASSERT_TRUE(fs.SetAttributes(path, fs.GetAttributes(path) & ~kAttrReadOnly));
-    EXPECT_EQ(ModeOf(path), 0664u);
+    EXPECT_EQ(ModeOf(path), 0640u);
     EXPECT_EQ(fs.GetAttributes(path) & kAttrReadOnly, 0u);
 
     // Another program's chmod shows the same way.
