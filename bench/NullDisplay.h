@@ -1,0 +1,33 @@
+#pragma once
+// A display that shows nothing: it keeps only the target list, so a timed run measures the
+// engine and the disk, not a window.
+#include "engine/DisplayElements.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class NullDisplay final : public DisplayElements {
+public:
+    explicit NullDisplay(std::vector<std::string> entries) : FList(std::move(entries)) {}
+
+    void SetStatusText(const std::string&) override {}
+    void SetStatusColor(std::uint32_t) override {}
+    void RepaintStatus() override {}
+    void SetPatternCaption(std::string_view) override {}
+    void RepaintPattern() override {}
+    void SetProgressRange(std::int64_t, std::int64_t) override {}
+    void SetProgressPosition(std::int64_t) override {}
+    int ListCount() override { return static_cast<int>(FList.size()); }
+    std::string ListText(int index) override { return FList.at(static_cast<std::size_t>(index)); }
+    void ListReplace(int index, const std::string& text) override {
+        FList.at(static_cast<std::size_t>(index)) = text;
+    }
+    void SetListColor(std::uint32_t) override {}
+    void RepaintList() override {}
+
+    const std::vector<std::string>& List() const { return FList; }
+
+private:
+    std::vector<std::string> FList;
+};
