@@ -118,7 +118,13 @@ public:
         return MakeOpenFile(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS));
     }
 
-    bool Delete(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
+    bool Delete(const std::string& path) override {
+        // Wine unlinks when the handle it deletes through is closed and drops a failure there,
+        // so success is only believed once the name is gone. On Windows a file whose deletion
+        // waits for another program's handle already reads as gone (access denied).
+        return DeleteFileA(path.c_str()) &&
+               GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
 
     std::int64_t FreeSpace(std::uint8_t drive, const std::string&) override {
         char root[] = "?:\\";
