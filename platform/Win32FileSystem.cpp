@@ -23,9 +23,9 @@ public:
     bool Write(const void* data, std::size_t size) override {
         const char* next = static_cast<const char*>(data);
         while (size > 0) {
-            // WriteFile takes a 32-bit count.
-            const DWORD part =
-                static_cast<DWORD>(std::min<std::size_t>(size, std::numeric_limits<DWORD>::max()));
+            // WriteFile takes a 32-bit count. (max) in parentheses: windows.h defines a max macro.
+            const DWORD part = static_cast<DWORD>(
+                std::min<std::size_t>(size, (std::numeric_limits<DWORD>::max)()));
             DWORD written = 0;
             if (!WriteFile(FHandle.Get(), next, part, &written, nullptr) || written == 0)
                 return false;
@@ -141,8 +141,8 @@ public:
             ULARGE_INTEGER free;
             if (!getFreeSpaceEx(rootName, &available, &total, &free))
                 return -1;
-            return static_cast<std::int64_t>(
-                std::min<ULONGLONG>(available.QuadPart, std::numeric_limits<std::int64_t>::max()));
+            return static_cast<std::int64_t>(std::min<ULONGLONG>(
+                available.QuadPart, (std::numeric_limits<std::int64_t>::max)()));
         }
         DWORD sectorsPerCluster = 0;
         DWORD bytesPerSector = 0;

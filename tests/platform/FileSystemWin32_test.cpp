@@ -40,7 +40,7 @@ TEST(Win32FileSystem, DriveZeroIsTheCurrentFoldersDrive) {
         GTEST_SKIP() << "needs the scratch drives that tools/with-scratch-fs maps";
     FileSystem& fs = SystemFileSystem();
     char saved[MAX_PATH + 1];
-    ASSERT_NE(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    ASSERT_NE(GetCurrentDirectoryA(MAX_PATH + 1, saved), 0u);
 
     // Two drives with different figures, so that the answer shows which one was asked.
     ASSERT_TRUE(SetCurrentDirectoryA(tmpfs.c_str()));

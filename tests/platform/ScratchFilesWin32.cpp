@@ -6,7 +6,7 @@
 TempFolder::TempFolder() {
     static std::atomic<unsigned> counter{0};
     char temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof temp, temp);
+    const DWORD length = GetTempPathA(MAX_PATH + 1, temp);
     if (length == 0 || length > MAX_PATH)
         throw std::runtime_error("no temp folder");
     FPath = std::string(temp) + "ostrevane-" + std::to_string(GetCurrentProcessId()) + "-" +
