@@ -131,15 +131,16 @@ TEST_F(ShredRunTest, AFileHeldOpenStopsTheRunAtThatEntry) {
         paths.push_back(dir / ("file" + std::to_string(i) + ".txt"));
         WriteAll(paths.back(), Filled(3000, static_cast<unsigned char>('0' + i)));
     }
-    HeldOpen holder(paths[2]);
-    ASSERT_TRUE(holder.ok);
     RecordingDisplay display(paths);
-
-    try {
-        ShredRun(display, SystemFileSystem()).Execute();
-        FAIL() << "the run went past a file it could not open";
-    } catch (const Exception& failure) {
-        EXPECT_EQ(failure.Message(), "Cannot open file " + paths[2]);
+    {
+        HeldOpen holder(paths[2]);
+        ASSERT_TRUE(holder.ok);
+        try {
+            ShredRun(display, SystemFileSystem()).Execute();
+            FAIL() << "the run went past a file it could not open";
+        } catch (const Exception& failure) {
+            EXPECT_EQ(failure.Message(), "Cannot open file " + paths[2]);
+        }
     }
 
     EXPECT_EQ(display.list, (std::vector<std::string>{Done(paths[0]), Done(paths[1]), paths[2],
