@@ -1,0 +1,123 @@
+#include "controls/DDDest.h"
+#include "framework/Exception.h"
+#include "framework/Form.h"
+#include "framework/Guard.h"
+#include "framework/Unique.h"
+#include <shellapi.h>
+#include <vector>
+
+namespace {
+// A window procedure cannot carry an object, so the receiver that replaced a window's procedure
+// is found through a property of that window.
+constexpr const char* kReceiverProp = "Ostrevane.DnDForm";
+
+// The shell hands the drop's memory to the receiver: it must be released on every path, also
+// when a handler fails half-way through the names.
+struct DropHandleTraits {
+    using Handle = HDROP;
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Close(Handle handle) noexcept {
+        DragFinish(handle);
+        return true;
+    }
+};
+using DropHandle = Unique<DropHandleTraits>;
+
+constexpr UINT kQueryCount = 0xFFFFFFFF;
+
+// The whole name: a name cut to a fixed buffer can be the name of a different file that exists,
+// which would then be destroyed in its place.
+std::string DroppedName(HDROP drop, UINT index) {
+    const UINT length = DragQueryFileA(drop, index, nullptr, 0);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    DragQueryFileA(drop, index, buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+} // namespace
+
+TDnDForm::TDnDForm(TComponent* owner) : TCustomDnD(owner) {
+    auto* form = dynamic_cast<TForm*>(owner);
+    if (!form)
+        throw EInvalidCast();
+    FHandle = form->Handle();
+}
+
+TDnDForm::~TDnDForm() {
+    // A window left accepting drops with nobody to release them would leak every drop.
+    if (FHandle && FActive)
+        DragAcceptFiles(FHandle, FALSE);
+    RestoreWindowProc();
+}
+
+void TDnDForm::Loaded() {
+    TCustomDnD::Loaded();
+    if (FHandle && !FOldWndProc) {
+        SetPropA(FHandle, kReceiverProp, this);
+        FOldWndProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TDnDForm::DropWindowProc)));
+    }
+    if (FHandle)
+        DragAcceptFiles(FHandle, FActive);
+}
+
+void TDnDForm::SetActive(bool value) {
+    if (value == FActive)
+        return;
+    FActive = value;
+    if (FHandle)
+        DragAcceptFiles(FHandle, FActive);
+}
+
+void TDnDForm::RestoreWindowProc() noexcept {
+    if (!FHandle || !FOldWndProc)
+        return;
+    if (GetPropA(FHandle, kReceiverProp) == this) {
+        SetWindowLongPtrA(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldWndProc));
+        RemovePropA(FHandle, kReceiverProp);
+    }
+    FOldWndProc = nullptr;
+}
+
+LRESULT CALLBACK TDnDForm::DropWindowProc(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) noexcept {
+    auto* self = static_cast<TDnDForm*>(GetPropA(window, kReceiverProp));
+    if (!self)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return Guarded(LRESULT{0}, [&] { return self->WindowProc(message, wParam, lParam); });
+}
+
+LRESULT TDnDForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const HWND window = FHandle;
+    const WNDPROC previous = FOldWndProc;
+    switch (message) {
+    case WM_DROPFILES:
+        FilesDropped(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_DESTROY:
+        SetActive(false);
+        break;
+    case WM_NCDESTROY:
+        // The property must go before the window does, and nothing is left to restore later.
+        RestoreWindowProc();
+        FHandle = nullptr;
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+void TDnDForm::FilesDropped(HDROP drop) {
+    DropHandle owned(drop);
+    POINT point{};
+    DragQueryPoint(drop, &point);
+    const UINT count = DragQueryFileA(drop, kQueryCount, nullptr, 0);
+    if (FOnDnDStart)
+        FOnDnDStart(this, static_cast<int>(count), point.x, point.y);
+    if (FOnDnDItem)
+        for (UINT index = 0; index < count; ++index)
+            FOnDnDItem(this, DroppedName(drop, index));
+    owned.Reset();
+    if (FOnDnDFinish)
+        FOnDnDFinish(this);
+}
