@@ -1,0 +1,23 @@
+#pragma once
+// A list box that can be scrolled sideways as far as the widest line ever added to it.
+#include "framework/Controls.h"
+#include <string>
+
+class THListBox : public TListBox {
+public:
+    // Single selection, with a horizontal scroll bar.
+    THListBox() noexcept;
+
+    // The width of `text` in the list box's font plus one average character, in pixels, cut
+    // to its low 16 bits.
+    int GetTextWidth(const std::string& text);
+    // Appends `text`, first widening the scroll range when it is the widest line so far.
+    // Fails with "Unable to insert a line" when the list box refuses it; the widening stays.
+    void AddString(const std::string& text);
+
+    // The widest line measured so far: it never shrinks, so neither does the scroll range.
+    int MaxWidth() const noexcept { return FMaxWidth; }
+
+private:
+    int FMaxWidth = 0;
+};
