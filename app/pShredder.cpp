@@ -1,0 +1,102 @@
+// Before <windows.h>, whose OpenFile function hides the class of that name.
+#include "platform/FileSystem.h"
+#include "app/pShredder.h"
+#include "app/WindowDisplay.h"
+#include "engine/ShredRun.h"
+#include <uxtheme.h>
+
+namespace {
+constexpr TAnchors akTopRight = akTop | akRight;
+constexpr int kSelectedFilesChars = 65519;
+} // namespace
+
+// clang-format off
+const TFormLayout& TfrmShredder::Layout() noexcept {
+    static const TFormLayout layout = {
+    .Form = {.Caption = "Windows Ostrevane", .Left = 127, .Top = 116, .Width = 556, .Height = 370,
+             .Border = TBorderStyle::bsSizeable, .Color = clBlack,
+             .Font = Font("MS Sans Serif", -11, 0, clWindowText),
+             .OnShow = &TfrmShredder::FormShow},
+    .Controls = {
+        {.Name = "Label1", .Field = &TfrmShredder::Label1, .Bounds = {16, 8, 511, 16},
+         .Caption = "Drag and drop files from Windows Explorer or click the Select Files button.",
+         .Font = Font("MS Sans Serif", -13, fsBold, clSilver),
+         .Options = coTransparent | coWordWrap},
+        {.Name = "HListBox1", .Field = &TfrmShredder::HListBox1, .Bounds = {16, 32, 433, 241},
+         .TabOrder = 6, .ItemHeight = 13},
+        {.Name = "btnBrowse", .Field = &TfrmShredder::btnBrowse, .Bounds = {456, 48, 89, 25},
+         .Caption = "&Select File(s)", .Anchors = akTopRight, .TabOrder = 0,
+         .OnClick = &TfrmShredder::btnBrowseClick},
+        {.Name = "Button1", .Field = &TfrmShredder::Button1, .Bounds = {456, 80, 89, 25},
+         .Caption = "&Don't Shred", .Anchors = akTopRight, .TabOrder = 5,
+         .OnClick = &TfrmShredder::Button1Click},
+        {.Name = "Label2", .Field = &TfrmShredder::Label2, .Bounds = {461, 112, 85, 129},
+         .Caption = "", .Font = Font("OCR A Extended", -11, 0, clRed, ANSI_CHARSET),
+         .Options = coWordWrap | coFixedSize, .Color = clBlack},
+        {.Name = "btnWipe", .Field = &TfrmShredder::btnWipe, .Bounds = {456, 248, 89, 25},
+         .Caption = "Shred &NOW!", .Anchors = akTopRight, .TabOrder = 1, .Options = coDisabled,
+         .OnClick = &TfrmShredder::btnWipeClick},
+        {.Name = "Edit1", .Field = &TfrmShredder::Edit1, .Bounds = {16, 280, 433, 21},
+         .Caption = "", .TabOrder = 4, .Options = coReadOnly},
+        {.Name = "btnClose", .Field = &TfrmShredder::btnClose, .Bounds = {456, 280, 89, 25},
+         .Caption = "&Close", .Anchors = akTopRight, .TabOrder = 2,
+         .OnClick = &TfrmShredder::btnCloseClick},
+        {.Name = "pbWiping", .Field = &TfrmShredder::pbWiping, .Bounds = {0, 308, 548, 16},
+         .Align = TAlign::alBottom, .TabOrder = 3, .Min = 0, .Max = 100},
+    },
+    .Menu = {
+        {.Name = "File1", .Caption = "&File", .Items = {
+            {.Name = "Exit1", .Caption = "E&xit", .OnClick = &TfrmShredder::Exit1Click},
+        }},
+        {.Name = "About1", .Caption = "&About", .OnClick = &TfrmShredder::About1Click},
+    },
+    };
+    return layout;
+}
+// clang-format on
+
+TfrmShredder::TfrmShredder() : TForm(Layout()) {
+    odWipe.Title = "Select the File(s) to Shred";
+    // No existence demands: a name that does not exist asks for a free-space wipe. The
+    // read-only box stays visible although its state is never used.
+    odWipe.Options = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLESIZING;
+    odWipe.MaxFileChars = kSelectedFilesChars;
+}
+
+void TfrmShredder::FormShow(TObject*) {
+    // A themed progress bar ignores its background colour; without a theme the grey shows.
+    SetWindowTheme(pbWiping.Handle(), L" ", L" ");
+    pbWiping.SetBkColor(clGray);
+}
+
+void TfrmShredder::btnCloseClick(TObject*) {
+    Close();
+}
+
+void TfrmShredder::Exit1Click(TObject*) {
+    Close();
+}
+
+void TfrmShredder::About1Click(TObject*) {
+    // Placeholder until the about box exists: a plain modal box with the program's name.
+    MessageBoxA(Handle(), "Windows Ostrevane\nversion 2.00", "About", MB_OK);
+}
+
+void TfrmShredder::btnWipeClick(TObject*) {
+    WindowDisplay display({Edit1.Handle(), Label2.Handle(), pbWiping.Handle(), HListBox1.Handle(),
+                           [this](HWND control, COLORREF color) {
+                               if (control == Edit1.Handle())
+                                   Edit1.SetFontColor(color);
+                               else if (control == HListBox1.Handle())
+                                   HListBox1.SetFontColor(color);
+                           }});
+    // The display paints at a steady rate: what is still pending must reach the window also
+    // when the run stops on a failure, before the error report shows it.
+    try {
+        ShredRun(display, SystemFileSystem()).Execute();
+    } catch (...) {
+        display.Flush();
+        throw;
+    }
+    display.Flush();
+}

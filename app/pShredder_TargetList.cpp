@@ -1,0 +1,67 @@
+// Filling and emptying the target list: the file picker, dropped names, folder expansion and
+// the remove command.
+// Before <windows.h>, whose OpenFile function hides the class of that name.
+#include "platform/FileSystem.h"
+#include "app/pShredder.h"
+#include "settings/Settings.h"
+
+bool TfrmShredder::Listed(const std::string& path) const {
+    const int count = HListBox1.Count();
+    for (int i = 0; i < count; ++i)
+        if (HListBox1.Strings(i) == path)
+            return true;
+    return false;
+}
+
+void TfrmShredder::btnBrowseClick(TObject*) {
+    // A failed read (a value of the wrong type) ends the handler before the picker shows.
+    odWipe.InitialDir = ReadSetting("SearchPath", "");
+    if (odWipe.Execute(Handle())) {
+        // Byte for byte: the same file picked with other letter case is listed again.
+        for (const std::string& file : odWipe.Files())
+            if (!Listed(file))
+                HListBox1.AddString(file);
+    }
+    btnWipe.SetEnabled(HListBox1.Count() > 0);
+    if (!odWipe.Files().empty())
+        WriteSetting("SearchPath", ExtractFilePath(odWipe.Files().front()));
+}
+
+void TfrmShredder::Button1Click(TObject*) {
+    const int selected = HListBox1.ItemIndex();
+    if (selected >= 0)
+        HListBox1.Delete(selected);
+    else
+        HListBox1.Clear();
+    HListBox1.Repaint();
+    btnWipe.SetEnabled(HListBox1.Count() > 0);
+}
+
+void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
+    FileSystem& files = SystemFileSystem();
+    if (files.IsRegularFile(Item))
+        HListBox1.AddString(Item);
+    else if (files.IsDirectory(Item))
+        AddFolder(Item);
+    // Even when nothing was added (the name vanished meanwhile).
+    btnWipe.SetEnabled(true);
+}
+
+void TfrmShredder::AddFolder(const std::string& path) {
+    FileSystem& files = SystemFileSystem();
+    const char delimiter = files.Delimiter();
+    std::string dir = path;
+    if (dir.empty() || dir.back() != delimiter)
+        dir += delimiter;
+    // A folder that cannot be listed adds nothing; the expansion goes on with the rest.
+    files.ListDirectory(dir, [&](const DirectoryEntry& entry) {
+        // A link or junction is neither entered nor listed: one to a parent would recurse
+        // without end, and any other would put files outside the folder up for destruction.
+        if (entry.IsLink())
+            return;
+        if (entry.IsDirectory() && entry.name != "." && entry.name != "..")
+            AddFolder(dir + entry.name + delimiter);
+        if (files.IsRegularFile(dir + entry.name))
+            HListBox1.AddString(dir + entry.name);
+    });
+}

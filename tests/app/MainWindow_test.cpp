@@ -1,0 +1,257 @@
+#include "MainWindowFixture.h"
+#include "framework/Application.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ExpectedControl {
+    const char* name;
+    TControl* control;
+    TRect bounds;
+    std::string caption;
+};
+
+LOGFONTA FontOf(const TControl& control) {
+    LOGFONTA font{};
+    GetObjectA(control.Font(), sizeof font, &font);
+    return font;
+}
+
+HMENU MenuOf(TfrmShredder& form) {
+    return GetMenu(form.Handle());
+}
+
+std::string MenuCaption(HMENU menu, UINT position) {
+    char text[64] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+RECT ClientRectOf(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return r;
+}
+
+// Whether any pixel of a control's client area has exactly this colour.
+bool ShowsColor(HWND window, COLORREF color) {
+    const RECT r = ClientRectOf(window);
+    HDC dc = GetDC(window);
+    bool found = false;
+    for (int y = r.top; y < r.bottom && !found; ++y)
+        for (int x = r.left; x < r.right && !found; ++x)
+            found = GetPixel(dc, x, y) == color;
+    ReleaseDC(window, dc);
+    return found;
+}
+
+class MainWindowLayout : public MainWindowTest {
+protected:
+    std::vector<ExpectedControl> Table() {
+        TfrmShredder& f = Form();
+        return {
+            {"Label1",
+             &f.Label1,
+             {16, 8, 511, 16},
+             "Drag and drop files from Windows Explorer or click the Select Files button."},
+            {"HListBox1", &f.HListBox1, {16, 32, 433, 241}, ""},
+            {"btnBrowse", &f.btnBrowse, {456, 48, 89, 25}, "&Select File(s)"},
+            {"Button1", &f.Button1, {456, 80, 89, 25}, "&Don't Shred"},
+            {"Label2", &f.Label2, {461, 112, 85, 129}, ""},
+            {"btnWipe", &f.btnWipe, {456, 248, 89, 25}, "Shred &NOW!"},
+            {"Edit1", &f.Edit1, {16, 280, 433, 21}, ""},
+            {"btnClose", &f.btnClose, {456, 280, 89, 25}, "&Close"},
+        };
+    }
+};
+
+TEST_F(MainWindowLayout, TheWindowOpensWhereAndAsDesigned) {
+    HWND window = Form().Handle();
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.left, 127);
+    EXPECT_EQ(outer.top, 116);
+    EXPECT_EQ(outer.right - outer.left, 556);
+    EXPECT_EQ(outer.bottom - outer.top, 370);
+    EXPECT_EQ(Form().Caption(), "Windows Ostrevane");
+    EXPECT_EQ(Application().Title(), "Windows Ostrevane");
+    EXPECT_EQ(Application().HelpFile(), "");
+    EXPECT_EQ(Application().MainForm(), &Form());
+    const auto style = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
+    EXPECT_NE(style & WS_THICKFRAME, 0u) << "the frame is resizable";
+    EXPECT_TRUE(IsWindowVisible(window));
+    // The window's own background is black (left of the list, between the controls).
+    HDC dc = GetDC(window);
+    EXPECT_EQ(GetPixel(dc, 6, 150), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 452, 150), RGB(0, 0, 0));
+    ReleaseDC(window, dc);
+}
+
+TEST_F(MainWindowLayout, EveryControlSitsWhereTheTableSays) {
+    for (const ExpectedControl& row : Table()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.control->Bounds(), row.bounds);
+        EXPECT_EQ(row.control->Text(), row.caption);
+        EXPECT_TRUE(row.control->Visible());
+    }
+    // The progress bar lies along the bottom edge over the whole width.
+    const RECT client = ClientRectOf(Form().Handle());
+    EXPECT_EQ(Form().pbWiping.Bounds(), (TRect{0, client.bottom - 16, client.right, 16}));
+    EXPECT_EQ(client.right, 548) << "the outer width less a sizeable frame";
+}
+
+TEST_F(MainWindowLayout, OpensEmptyWithShreddingDisabled) {
+    TfrmShredder& f = Form();
+    EXPECT_EQ(f.HListBox1.Count(), 0);
+    EXPECT_EQ(f.Edit1.Text(), "");
+    EXPECT_EQ(f.Label2.Text(), "");
+    EXPECT_EQ(f.pbWiping.Min(), 0);
+    EXPECT_EQ(f.pbWiping.Max(), 100);
+    EXPECT_EQ(f.pbWiping.Position(), 0);
+    EXPECT_FALSE(f.btnWipe.Enabled());
+    EXPECT_TRUE(f.btnBrowse.Enabled());
+    EXPECT_TRUE(f.Button1.Enabled());
+    EXPECT_TRUE(f.btnClose.Enabled());
+    EXPECT_TRUE(f.HListBox1.Enabled());
+    const auto editStyle = static_cast<DWORD>(GetWindowLongPtrA(f.Edit1.Handle(), GWL_STYLE));
+    EXPECT_NE(editStyle & ES_READONLY, 0u);
+    const auto listStyle = static_cast<DWORD>(GetWindowLongPtrA(f.HListBox1.Handle(), GWL_STYLE));
+    EXPECT_EQ(listStyle & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL), 0u);
+    EXPECT_EQ(f.HListBox1.ItemHeight(), 13);
+}
+
+TEST_F(MainWindowLayout, FontsAndColoursFollowTheTable) {
+    TfrmShredder& f = Form();
+    const LOGFONTA label1 = FontOf(f.Label1);
+    EXPECT_STREQ(label1.lfFaceName, "MS Sans Serif");
+    EXPECT_EQ(label1.lfHeight, -13);
+    EXPECT_GE(label1.lfWeight, FW_BOLD);
+    EXPECT_EQ(f.Label1.FontColor(), clSilver);
+
+    const LOGFONTA label2 = FontOf(f.Label2);
+    EXPECT_STREQ(label2.lfFaceName, "OCR A Extended");
+    EXPECT_EQ(label2.lfHeight, -11);
+    EXPECT_EQ(label2.lfCharSet, ANSI_CHARSET);
+    EXPECT_EQ(f.Label2.FontColor(), clRed);
+    EXPECT_EQ(f.Label2.Color(), clBlack);
+
+    for (TControl* control : std::vector<TControl*>{&f.HListBox1, &f.btnBrowse, &f.Button1,
+                                                    &f.btnWipe, &f.Edit1, &f.btnClose}) {
+        const LOGFONTA font = FontOf(*control);
+        EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
+        EXPECT_EQ(font.lfHeight, -11);
+        EXPECT_LT(font.lfWeight, FW_BOLD);
+    }
+    // What the user sees: silver text on the black window.
+    EXPECT_TRUE(ShowsColor(f.Label1.Handle(), RGB(192, 192, 192)));
+    EXPECT_TRUE(ShowsColor(f.Label1.Handle(), RGB(0, 0, 0)));
+}
+
+TEST_F(MainWindowLayout, TabOrderFollowsTheTable) {
+    TfrmShredder& f = Form();
+    const std::vector<HWND> expected = {
+        f.btnBrowse.Handle(), f.btnWipe.Handle(), f.btnClose.Handle(), f.pbWiping.Handle(),
+        f.Edit1.Handle(),     f.Button1.Handle(), f.HListBox1.Handle()};
+    // The dialog keys walk the children in Z-order.
+    std::vector<HWND> order;
+    for (HWND child = GetWindow(Form().Handle(), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT))
+        if (std::find(expected.begin(), expected.end(), child) != expected.end())
+            order.push_back(child);
+    EXPECT_EQ(order, expected);
+}
+
+TEST_F(MainWindowLayout, TheMenuHasFileWithExitAndAnAboutItemThatActsAtOnce) {
+    HMENU bar = MenuOf(Form());
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(GetMenuItemCount(bar), 2);
+    EXPECT_EQ(MenuCaption(bar, 0), "&File");
+    EXPECT_EQ(MenuCaption(bar, 1), "&About");
+    HMENU file = GetSubMenu(bar, 0);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(GetMenuItemCount(file), 1);
+    EXPECT_EQ(MenuCaption(file, 0), "E&xit");
+    EXPECT_EQ(GetSubMenu(bar, 1), nullptr);
+}
+
+TEST_F(MainWindowLayout, AboutShowsAModalBoxAndReturnsWhenItIsClosed) {
+    HMENU bar = MenuOf(Form());
+    TDialogAnswerer answerer;
+    SendMessageA(Form().Handle(), WM_COMMAND, GetMenuItemID(bar, 1), 0);
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].Caption, "About");
+    EXPECT_TRUE(IsWindowEnabled(Form().Handle()));
+    EXPECT_TRUE(Form().Visible());
+}
+
+TEST_F(MainWindowLayout, TheProgressBarBackgroundIsGreyOnceShown) {
+    HWND bar = Form().pbWiping.Handle();
+    // PBM_GETBKCOLOR: the colour FormShow set.
+    EXPECT_EQ(SendMessageA(bar, WM_USER + 14, 0, 0), 0x808080);
+    // And what the user sees of the empty bar.
+    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    HDC dc = GetDC(bar);
+    EXPECT_EQ(GetPixel(dc, 100, 8), RGB(128, 128, 128));
+    EXPECT_EQ(GetPixel(dc, 500, 8), RGB(128, 128, 128));
+    ReleaseDC(bar, dc);
+}
+
+TEST_F(MainWindowLayout, WideningMovesTheButtonsAndStretchesTheProgressBar) {
+    const RECT before = ClientRectOf(Form().Handle());
+    SetWindowPos(Form().Handle(), nullptr, 0, 0, 556 + 200, 370 + 100,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpMessages();
+    const RECT after = ClientRectOf(Form().Handle());
+    ASSERT_EQ(after.right - before.right, 200);
+    ASSERT_EQ(after.bottom - before.bottom, 100);
+
+    TfrmShredder& f = Form();
+    for (const ExpectedControl& row : Table()) {
+        SCOPED_TRACE(row.name);
+        TRect expected = row.bounds;
+        if (row.control == &f.btnBrowse || row.control == &f.Button1 || row.control == &f.btnWipe ||
+            row.control == &f.btnClose)
+            expected.Left += 200;
+        EXPECT_EQ(row.control->Bounds(), expected);
+    }
+    EXPECT_EQ(f.pbWiping.Bounds(), (TRect{0, after.bottom - 16, after.right, 16}));
+
+    // Back to the designed size: everything returns to its place.
+    SetWindowPos(Form().Handle(), nullptr, 0, 0, 556, 370,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpMessages();
+    for (const ExpectedControl& row : Table()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.control->Bounds(), row.bounds);
+    }
+}
+
+// Closing the main window by any of its means ends the message loop and the program's windows.
+class MainWindowClosing : public MainWindowTest {
+protected:
+    void RunUntilClosed() {
+        Application().Run();
+        EXPECT_EQ(Application().FormCount(), 0u);
+        EXPECT_EQ(Application().MainForm(), nullptr);
+    }
+};
+
+TEST_F(MainWindowClosing, ByTheCloseButton) {
+    PostMessageA(Form().btnClose.Handle(), BM_CLICK, 0, 0);
+    RunUntilClosed();
+}
+
+TEST_F(MainWindowClosing, ByExitInTheFileMenu) {
+    HMENU file = GetSubMenu(MenuOf(Form()), 0);
+    PostMessageA(Form().Handle(), WM_COMMAND, GetMenuItemID(file, 0), 0);
+    RunUntilClosed();
+}
+
+TEST_F(MainWindowClosing, ByTheWindowsCloseBox) {
+    PostMessageA(Form().Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    RunUntilClosed();
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+#include "MainWindowFixture.h"
+#include "TestFiles.h"
+#include "engine/ShredRun.h"
+#include "settings/Settings.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+void MakeFile(const std::string& path, std::size_t size, char fill = 'x') {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    const std::string content(size, fill);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string Content(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string content(1 << 20, '\0');
+    DWORD read = 0;
+    ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+    CloseHandle(file);
+    content.resize(read);
+    return content;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Marked(const std::string& path) {
+    return std::string(kDoneMarker) + path;
+}
+
+std::string LastStatus(const std::string& path, std::size_t size) {
+    return "shredding " + path + ": size is " + std::to_string(size) + " bytes ... Pass 7";
+}
+
+// Whether any pixel of a control's client area has exactly this colour.
+bool ShowsColor(HWND window, COLORREF color) {
+    RECT r{};
+    GetClientRect(window, &r);
+    HDC dc = GetDC(window);
+    bool found = false;
+    for (int y = r.top; y < r.bottom && !found; ++y)
+        for (int x = r.left; x < r.right && !found; ++x)
+            found = GetPixel(dc, x, y) == color;
+    ReleaseDC(window, dc);
+    return found;
+}
+
+class ShredFromWindow : public MainWindowTest {
+protected:
+    std::string Folder() const { return FDir.Path().string() + "\\"; }
+    std::string In(const std::string& name) const { return Folder() + name; }
+    void Drop(const std::string& name) { Form().DnDForm1DnDItem(nullptr, name); }
+
+    TempDir FDir;
+};
+
+TEST_F(ShredFromWindow, AWholeRunMarksEveryEntryAndLeavesTheLastPassOnShow) {
+    const std::vector<std::pair<std::string, std::size_t>> files = {
+        {In("empty.txt"), 0}, {In("small.txt"), 1000}, {In("three chunks.bin"), 40000}};
+    for (const auto& [path, size] : files) {
+        MakeFile(path, size);
+        Drop(path);
+    }
+    Form().HListBox1.SetItemIndex(1);
+
+    const auto seen = Click(Form().btnWipe);
+
+    EXPECT_TRUE(seen.empty()) << seen.front().Text;
+    std::vector<std::string> expected;
+    for (const auto& [path, size] : files) {
+        expected.push_back(Marked(path));
+        EXPECT_FALSE(Exists(path)) << path;
+    }
+    EXPECT_EQ(Entries(), expected);
+    EXPECT_EQ(Form().HListBox1.ItemIndex(), 1) << "a selected entry stays selected";
+    EXPECT_EQ(Form().Edit1.Text(), LastStatus(In("three chunks.bin"), 40000));
+    EXPECT_EQ(Form().pbWiping.Position(), 0);
+    const std::string pattern = Form().Label2.Text();
+    ASSERT_EQ(pattern.size(), 120u);
+    const auto at = kBitPattern.find(pattern);
+    ASSERT_NE(at, std::string_view::npos);
+    EXPECT_EQ(at % 2, 0u) << "the pattern starts on a digit";
+    EXPECT_TRUE(Form().btnWipe.Enabled());
+    EXPECT_EQ(Form().Edit1.FontColor(), clBlack);
+    EXPECT_EQ(Form().HListBox1.FontColor(), clBlack);
+
+    // What the user sees: red digits on black.
+    EXPECT_TRUE(ShowsColor(Form().Label2.Handle(), RGB(255, 0, 0)));
+    const std::string artifacts = EnvOrEmpty("OSTREVANE_ARTIFACTS");
+    if (!artifacts.empty()) {
+        EXPECT_TRUE(SaveWindowPicture(Form().Handle(), HostPath(artifacts) + "\\main-window.bmp"));
+    }
+}
+
+TEST_F(ShredFromWindow, AnEmptyListOnlyTurnsTheTextBlack) {
+    Drop(In("vanished.txt")); // enables the button on an empty list
+    ASSERT_NE(Form().Edit1.FontColor(), clBlack);
+
+    const auto seen = Click(Form().btnWipe);
+
+    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(Entries().empty());
+    EXPECT_EQ(Form().Edit1.Text(), "");
+    EXPECT_EQ(Form().Label2.Text(), "");
+    EXPECT_EQ(Form().Edit1.FontColor(), clBlack);
+    EXPECT_EQ(Form().HListBox1.FontColor(), clBlack);
+}
+
+TEST_F(ShredFromWindow, AFileHeldOpenThirdOfFiveStopsTheRunInTheErrorReport) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 5; ++i) {
+        paths.push_back(In("file" + std::to_string(i) + ".txt"));
+        MakeFile(paths.back(), 3000, static_cast<char>('0' + i));
+        Drop(paths.back());
+    }
+    HANDLE held =
+        CreateFileA(paths[2].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    const auto seen = Click(Form().btnWipe);
+    CloseHandle(held);
+
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Caption, "Windows Ostrevane");
+    EXPECT_EQ(seen[0].Text, "Cannot open file " + paths[2] + ".");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(paths[0]), Marked(paths[1]), paths[2],
+                                                   paths[3], paths[4]}));
+    EXPECT_FALSE(Exists(paths[0]));
+    EXPECT_FALSE(Exists(paths[1]));
+    for (int i = 2; i < 5; ++i)
+        EXPECT_EQ(Content(paths[static_cast<std::size_t>(i)]),
+                  std::string(3000, static_cast<char>('1' + i)));
+    // The window shows where the run stopped.
+    EXPECT_EQ(Form().Edit1.Text(), LastStatus(paths[1], 3000));
+    EXPECT_EQ(Form().pbWiping.Position(), 0);
+    EXPECT_TRUE(Form().btnWipe.Enabled());
+}
+
+TEST_F(ShredFromWindow, ANameOutsideEveryLegacyCodePageIsPickedShreddedAndMarked) {
+    ASSERT_EQ(GetACP(), 65001u) << "the program's manifest makes UTF-8 the ANSI code page";
+    // é, 中 and an emoji (U+1F600), in UTF-8.
+    const std::string name = "caf\xC3\xA9 \xE4\xB8\xAD \xF0\x9F\x98\x80.txt";
+    MakeFile(In(name), 5000);
+    WriteSetting("SearchPath", Folder());
+
+    Click(Form().btnBrowse, TypeIntoPicker(Quoted({name})));
+    ASSERT_EQ(Entries(), std::vector<std::string>{In(name)});
+    const auto seen = Click(Form().btnWipe);
+
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(Entries(), std::vector<std::string>{Marked(In(name))});
+    EXPECT_FALSE(Exists(In(name)));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((Folder() + "*.txt").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+}
+
+} // namespace
