@@ -1,0 +1,119 @@
+#pragma once
+// A window built from a layout table. A form class derives from TForm, declares its controls as
+// named wrapper fields and its handlers as member functions, and passes its table to TForm.
+#include "framework/Application.h"
+#include "framework/Component.h"
+#include "framework/Controls.h"
+#include "framework/GdiObject.h"
+#include "framework/Layout.h"
+#include <windows.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+// The Sender of a menu handler.
+class TMenuItem : public TObject {
+public:
+    TMenuItem(std::string name, UINT command) : FName(std::move(name)), FCommand(command) {}
+    const std::string& Name() const noexcept { return FName; }
+    UINT Command() const noexcept { return FCommand; }
+
+private:
+    std::string FName;
+    UINT FCommand;
+};
+
+constexpr int mrNone = 0;
+constexpr int mrOk = IDOK;
+constexpr int mrCancel = IDCANCEL;
+
+class TForm : public TComponent {
+public:
+    // The layout must outlive the form (a static table).
+    explicit TForm(const TFormLayout& layout);
+    ~TForm() override;
+
+    // The form's window, created (hidden, without its controls) if it does not exist yet.
+    HWND Handle();
+    bool HandleAllocated() const noexcept { return FHandle != nullptr; }
+
+    void Show();
+    void Hide();
+    bool Visible() const { return FHandle && IsWindowVisible(FHandle); }
+    // Hides the form; closing the main form ends Application().Run(), closing a modal one ends
+    // its ShowModal.
+    void Close();
+    // Shows the form with every other window of the program disabled until it is closed.
+    int ShowModal();
+    int ModalResult() const noexcept { return FModalResult; }
+    void SetModalResult(int result) noexcept { FModalResult = result; }
+
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
+    TSize ClientSize() const;
+    // The client size the form had when it was made: anchors are kept relative to it.
+    TSize DesignClientSize() const noexcept { return FDesignClient; }
+    TControl* FindControl(const std::string& name);
+
+    // Whether a window is a form of this program (the message loops give forms dialog keys).
+    static bool IsFormWindow(HWND window) noexcept;
+
+protected:
+    // Each message of the form's window; override to handle more, calling this for the rest.
+    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    friend class TApplication;
+    struct TSlot;
+
+    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam,
+                                     LPARAM lParam) noexcept;
+    void CreateHandle();
+    void Load();
+    void DestroyHandle() noexcept;
+    HMENU BuildMenu(const std::vector<TMenuRow>& rows, bool bar);
+    void CreateControls(HWND parent, const TFieldRef* parentField);
+    void CreateControl(const TControlRow& row, HWND parent, int id);
+    HFONT MakeFont(const TFontSpec& spec);
+    HBRUSH Brush(TColor color);
+    void Realign();
+    LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnControlColor(UINT message, HDC dc, HWND control);
+    bool OnSetCursor(HWND control);
+    void FocusFirst();
+    const TSlot* FindSlot(HWND control) const;
+
+    const TFormLayout& FLayout;
+    HWND FHandle = nullptr;
+    TSize FDesignClient;
+    std::vector<TSlot> FSlots;
+    std::vector<std::unique_ptr<TMenuItem>> FMenuItems;
+    std::vector<const TMenuRow*> FMenuRows;
+    std::vector<GdiObject> FFonts;
+    std::map<COLORREF, GdiObject> FBrushes;
+    HFONT FFont = nullptr;
+    int FDefaultId = 0;
+    int FCancelId = 0;
+    HWND FLastFocus = nullptr;
+    bool FModal = false;
+    int FModalResult = mrNone;
+};
+
+struct TForm::TSlot {
+    const TControlRow* Row;
+    TControl* Control;
+    HWND Parent;
+    TSize ParentDesign;
+    int Id;
+};
+
+template <class T> T& TApplication::CreateForm() {
+    static_assert(std::is_base_of_v<TForm, T>, "a form derives from TForm");
+    auto form = std::make_unique<T>();
+    form->Load();
+    T& result = *form;
+    AddForm(std::move(form));
+    return result;
+}
