@@ -2,6 +2,7 @@
 #include "tests/support/win/UiTest.h"
 #include <gtest/gtest.h>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 class Form : public testing::Test {
@@ -132,11 +133,41 @@ TEST_F(Form, ControlsAskTheFormForTheirColours) {
     // A blue link on a panel, through the panel, on the form's background.
     EXPECT_EQ(ask(FForm->Link1.Handle()), RGB(0, 0, 0));
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
+    // No colour in the row: the form's font colour, a system colour.
+    EXPECT_EQ(FForm->btnGo.FontColor(), clWindowText);
     // Colours can change at run time.
     FForm->Label2.SetFontColor(clYellow);
     ask(FForm->Label2.Handle());
     EXPECT_EQ(GetTextColor(dc), RGB(255, 255, 0));
     DeleteDC(dc);
+}
+
+TEST_F(Form, LinkShowsTheHandCursorThroughItsPanel) {
+    FForm->Show();
+    HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    // What the system sends when the mouse moves over the label; the label passes it up.
+    const LRESULT handled = SendMessageA(FForm->Link1.Handle(), WM_SETCURSOR,
+                                         reinterpret_cast<WPARAM>(FForm->Link1.Handle()),
+                                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(GetCursor(), hand);
+    // A plain label keeps the arrow.
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(FForm->Label2.Handle()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), hand);
+}
+
+TEST_F(Form, ProgressBarTakesItsValuesAndBackgroundColour) {
+    FForm->pbBar.SetRange(0, 7);
+    FForm->pbBar.SetPosition(3);
+    EXPECT_EQ(FForm->pbBar.Max(), 7);
+    EXPECT_EQ(FForm->pbBar.Position(), 3);
+    FForm->pbBar.SetBkColor(clGray);
+    // The bar answers a new colour with the one it had.
+    EXPECT_EQ(SendMessageA(FForm->pbBar.Handle(), PBM_SETBKCOLOR, 0, RGB(1, 2, 3)),
+              static_cast<LRESULT>(RGB(128, 128, 128)));
 }
 
 TEST_F(Form, CreationOrderIsTabOrder) {
@@ -281,4 +312,16 @@ TEST_F(Form, PictureOfTheWindowIsSaved) {
     const auto stride = static_cast<std::uintmax_t>(((r.right - r.left) * 3 + 3) / 4 * 4);
     EXPECT_EQ(std::filesystem::file_size(path),
               14 + 40 + stride * static_cast<std::uintmax_t>(r.bottom - r.top));
+    // The form's black background is in the picture: a point of the client area left bare.
+    POINT bare{380, 200};
+    MapWindowPoints(Window(), HWND_DESKTOP, &bare, 1);
+    const int x = bare.x - r.left;
+    const int y = bare.y - r.top;
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(
+        14 + 40 + stride * static_cast<std::uintmax_t>(r.bottom - r.top - 1 - y) +
+        3 * static_cast<std::uintmax_t>(x)));
+    unsigned char bgr[3] = {9, 9, 9};
+    in.read(reinterpret_cast<char*>(bgr), 3);
+    EXPECT_EQ(bgr[0] | bgr[1] | bgr[2], 0);
 }
