@@ -61,6 +61,11 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
     // read-only box stays visible although its state is never used.
     odWipe.Options = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLESIZING;
     odWipe.MaxFileChars = kSelectedFilesChars;
+
+    DnDForm1 = &Own<TDnDForm>();
+    DnDForm1->SetActive(true);
+    DnDForm1->SetOnDnDItem(
+        [this](TObject* Sender, const std::string& Item) { DnDForm1DnDItem(Sender, Item); });
 }
 
 void TfrmShredder::FormShow(TObject*) {

@@ -2,6 +2,7 @@
 // The main window: the target list with its buttons, the status line, the pattern label and
 // the progress bar that a shred run drives, and the menu.
 #include "app/OpenDialog.h"
+#include "controls/DDDest.h"
 #include "controls/HListBox.h"
 #include "framework/Form.h"
 #include <string>
@@ -20,6 +21,8 @@ public:
     TButton btnClose;
     TProgressBar pbWiping;
     TOpenDialog odWipe;
+    // Turns files and folders dropped from the shell into DnDForm1DnDItem calls.
+    TDnDForm* DnDForm1 = nullptr;
 
     void FormShow(TObject* Sender);
     void btnBrowseClick(TObject* Sender);
