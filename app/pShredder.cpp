@@ -10,46 +10,48 @@ constexpr TAnchors akTopRight = akTop | akRight;
 constexpr int kSelectedFilesChars = 65519;
 } // namespace
 
+// The table is a constant: building it can fail only for lack of memory, which is fatal this
+// early anyway (and noexcept spares GCC a false "maybe uninitialized" on the unwinding path).
 // clang-format off
 const TFormLayout& TfrmShredder::Layout() noexcept {
     static const TFormLayout layout = {
-    .Form = {.Caption = "Windows Ostrevane", .Left = 127, .Top = 116, .Width = 556, .Height = 370,
-             .Border = TBorderStyle::bsSizeable, .Color = clBlack,
-             .Font = Font("MS Sans Serif", -11, 0, clWindowText),
-             .OnShow = &TfrmShredder::FormShow},
-    .Controls = {
-        {.Name = "Label1", .Field = &TfrmShredder::Label1, .Bounds = {16, 8, 511, 16},
-         .Caption = "Drag and drop files from Windows Explorer or click the Select Files button.",
-         .Font = Font("MS Sans Serif", -13, fsBold, clSilver),
-         .Options = coTransparent | coWordWrap},
-        {.Name = "HListBox1", .Field = &TfrmShredder::HListBox1, .Bounds = {16, 32, 433, 241},
-         .TabOrder = 6, .ItemHeight = 13},
-        {.Name = "btnBrowse", .Field = &TfrmShredder::btnBrowse, .Bounds = {456, 48, 89, 25},
-         .Caption = "&Select File(s)", .Anchors = akTopRight, .TabOrder = 0,
-         .OnClick = &TfrmShredder::btnBrowseClick},
-        {.Name = "Button1", .Field = &TfrmShredder::Button1, .Bounds = {456, 80, 89, 25},
-         .Caption = "&Don't Shred", .Anchors = akTopRight, .TabOrder = 5,
-         .OnClick = &TfrmShredder::Button1Click},
-        {.Name = "Label2", .Field = &TfrmShredder::Label2, .Bounds = {461, 112, 85, 129},
-         .Caption = "", .Font = Font("OCR A Extended", -11, 0, clRed, ANSI_CHARSET),
-         .Options = coWordWrap | coFixedSize, .Color = clBlack},
-        {.Name = "btnWipe", .Field = &TfrmShredder::btnWipe, .Bounds = {456, 248, 89, 25},
-         .Caption = "Shred &NOW!", .Anchors = akTopRight, .TabOrder = 1, .Options = coDisabled,
-         .OnClick = &TfrmShredder::btnWipeClick},
-        {.Name = "Edit1", .Field = &TfrmShredder::Edit1, .Bounds = {16, 280, 433, 21},
-         .Caption = "", .TabOrder = 4, .Options = coReadOnly},
-        {.Name = "btnClose", .Field = &TfrmShredder::btnClose, .Bounds = {456, 280, 89, 25},
-         .Caption = "&Close", .Anchors = akTopRight, .TabOrder = 2,
-         .OnClick = &TfrmShredder::btnCloseClick},
-        {.Name = "pbWiping", .Field = &TfrmShredder::pbWiping, .Bounds = {0, 308, 548, 16},
-         .Align = TAlign::alBottom, .TabOrder = 3, .Min = 0, .Max = 100},
-    },
-    .Menu = {
-        {.Name = "File1", .Caption = "&File", .Items = {
-            {.Name = "Exit1", .Caption = "E&xit", .OnClick = &TfrmShredder::Exit1Click},
-        }},
-        {.Name = "About1", .Caption = "&About", .OnClick = &TfrmShredder::About1Click},
-    },
+        .Form = {.Caption = "Windows Ostrevane", .Left = 127, .Top = 116, .Width = 556, .Height = 370,
+                 .Border = TBorderStyle::bsSizeable, .Color = clBlack,
+                 .Font = Font("MS Sans Serif", -11, 0, clWindowText),
+                 .OnShow = &TfrmShredder::FormShow},
+        .Controls = {
+            {.Name = "Label1", .Field = &TfrmShredder::Label1, .Bounds = {16, 8, 511, 16},
+             .Caption = "Drag and drop files from Windows Explorer or click the Select Files button.",
+             .Font = Font("MS Sans Serif", -13, fsBold, clSilver),
+             .Options = coTransparent | coWordWrap},
+            {.Name = "HListBox1", .Field = &TfrmShredder::HListBox1, .Bounds = {16, 32, 433, 241},
+             .TabOrder = 6, .ItemHeight = 13},
+            {.Name = "btnBrowse", .Field = &TfrmShredder::btnBrowse, .Bounds = {456, 48, 89, 25},
+             .Caption = "&Select File(s)", .Anchors = akTopRight, .TabOrder = 0,
+             .OnClick = &TfrmShredder::btnBrowseClick},
+            {.Name = "Button1", .Field = &TfrmShredder::Button1, .Bounds = {456, 80, 89, 25},
+             .Caption = "&Don't Shred", .Anchors = akTopRight, .TabOrder = 5,
+             .OnClick = &TfrmShredder::Button1Click},
+            {.Name = "Label2", .Field = &TfrmShredder::Label2, .Bounds = {461, 112, 85, 129},
+             .Caption = "", .Font = Font("OCR A Extended", -11, 0, clRed, ANSI_CHARSET),
+             .Options = coWordWrap | coFixedSize, .Color = clBlack},
+            {.Name = "btnWipe", .Field = &TfrmShredder::btnWipe, .Bounds = {456, 248, 89, 25},
+             .Caption = "Shred &NOW!", .Anchors = akTopRight, .TabOrder = 1, .Options = coDisabled,
+             .OnClick = &TfrmShredder::btnWipeClick},
+            {.Name = "Edit1", .Field = &TfrmShredder::Edit1, .Bounds = {16, 280, 433, 21},
+             .Caption = "", .TabOrder = 4, .Options = coReadOnly},
+            {.Name = "btnClose", .Field = &TfrmShredder::btnClose, .Bounds = {456, 280, 89, 25},
+             .Caption = "&Close", .Anchors = akTopRight, .TabOrder = 2,
+             .OnClick = &TfrmShredder::btnCloseClick},
+            {.Name = "pbWiping", .Field = &TfrmShredder::pbWiping, .Bounds = {0, 308, 548, 16},
+             .Align = TAlign::alBottom, .TabOrder = 3, .Min = 0, .Max = 100},
+        },
+        .Menu = {
+            {.Name = "File1", .Caption = "&File", .Items = {
+                {.Name = "Exit1", .Caption = "E&xit", .OnClick = &TfrmShredder::Exit1Click},
+            }},
+            {.Name = "About1", .Caption = "&About", .OnClick = &TfrmShredder::About1Click},
+        },
     };
     return layout;
 }

@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 #include "framework/Application.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 

@@ -3,6 +3,7 @@
 #include "engine/ShredRun.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
+#include <utility>
 #include <string>
 #include <vector>
 

@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
