@@ -252,6 +252,36 @@ TEST_F(TargetList, AChoiceFarTooLongIsNeverCutShort) {
     EXPECT_TRUE(Entries().empty());
 }
 
+// A list box that refuses every new line, as one whose capacity is exhausted does.
+LRESULT CALLBACK RefusingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, "previous"));
+    if (message == LB_ADDSTRING || message == LB_INSERTSTRING)
+        return LB_ERRSPACE;
+    return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+TEST_F(TargetList, AnEntryTheListRefusesEndsThePickInTheErrorReport) {
+    MakeFile(In("a.txt"));
+    MakeFile(In("b.txt"));
+    Drop(In("a.txt"));
+    HWND list = Form().HListBox1.Handle();
+    SetPropA(list, "previous", reinterpret_cast<HANDLE>(GetWindowLongPtrA(list, GWLP_WNDPROC)));
+    SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingProc));
+    WriteSetting("SearchPath", In("elsewhere\\"));
+
+    const auto seen = Click(Form().btnBrowse, TypeIntoPicker(In("b.txt")));
+
+    SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GetPropA(list, "previous")));
+    RemovePropA(list, "previous");
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].Caption, kPickerTitle);
+    EXPECT_EQ(seen[1].Caption, "Windows Ostrevane");
+    EXPECT_EQ(seen[1].Text, "Unable to insert a line.");
+    EXPECT_EQ(Entries(), std::vector<std::string>{In("a.txt")});
+    // The handler ended there: the folder of the pick is not remembered.
+    EXPECT_EQ(ReadSetting("SearchPath", ""), In("elsewhere\\"));
+}
+
 // --- Removing --------------------------------------------------------------------------------
 
 TEST_F(TargetList, TheSelectedEntryAloneIsRemoved) {
