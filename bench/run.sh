@@ -163,6 +163,9 @@ echo "== preparing a 1 GiB random source in $work"
 head -c "$big_bytes" /dev/urandom >"$source_file"
 sync -f "$source_file"
 
+# Other work on the machine slows the flushes most of all; the report shows how busy it was.
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
 for ((round = 1; round <= rounds; ++round)); do
     echo "== round $round of $rounds"
     # Each round starts with a different peer, so no one always runs right after the source
@@ -194,6 +197,7 @@ mib_per_s() {
 fs_type=$(df -PT "$parent" | awk 'NR == 2 { print $2 }')
 echo
 echo "Results: best of $rounds rounds, on $parent ($fs_type), $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "Load average (1, 5, 15 min): $load_before before, $(cut -d' ' -f1-3 /proc/loadavg) after"
 echo "1 GiB file, 7 passes with flushes, then deletion:"
 printf '  %-34s %9.3f s %s\n' "engine, native" "${best[big_native]}" \
     "$(mib_per_s "${best[big_native]}" $big_bytes)"
