@@ -1,4 +1,5 @@
 #include "app/StartUp.h"
+#include "dialogs/about.h"
 #include "framework/Application.h"
 
 TfrmShredder& StartUp() {
@@ -7,5 +8,8 @@ TfrmShredder& StartUp() {
     // The program offers no help.
     application.SetHelpFile("");
     // The first form created becomes the main window: closing it ends the program.
-    return application.CreateForm<TfrmShredder>();
+    TfrmShredder& mainWindow = application.CreateForm<TfrmShredder>();
+    // Made hidden now and reused for every showing.
+    application.CreateForm<TfrmAbout>();
+    return mainWindow;
 }

@@ -2,6 +2,7 @@
 #include "platform/FileSystem.h"
 #include "app/pShredder.h"
 #include "app/WindowDisplay.h"
+#include "dialogs/about.h"
 #include "engine/ShredRun.h"
 #include <uxtheme.h>
 
@@ -85,8 +86,13 @@ void TfrmShredder::Exit1Click(TObject*) {
 }
 
 void TfrmShredder::About1Click(TObject*) {
-    // Placeholder until the about box exists: a plain modal box with the program's name.
-    MessageBoxA(Handle(), "Windows Ostrevane\nversion 2.00", "About", MB_OK);
+    // The about box made at start-up.
+    TApplication& application = Application();
+    for (std::size_t i = 0; i < application.FormCount(); ++i)
+        if (auto* about = dynamic_cast<TfrmAbout*>(&application.Forms(i))) {
+            about->ShowModal();
+            return;
+        }
 }
 
 void TfrmShredder::btnWipeClick(TObject*) {

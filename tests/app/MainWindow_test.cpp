@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "dialogs/about.h"
 #include "framework/Application.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -177,12 +178,49 @@ TEST_F(MainWindowLayout, TheMenuHasFileWithExitAndAnAboutItemThatActsAtOnce) {
     EXPECT_EQ(GetSubMenu(bar, 1), nullptr);
 }
 
-TEST_F(MainWindowLayout, AboutShowsAModalBoxAndReturnsWhenItIsClosed) {
-    HMENU bar = MenuOf(Form());
-    TDialogAnswerer answerer;
-    SendMessageA(Form().Handle(), WM_COMMAND, GetMenuItemID(bar, 1), 0);
-    ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].Caption, "About");
+// What the about box met while it was shown, seen from a timer inside its modal loop.
+struct AboutShowing {
+    TfrmAbout* About = nullptr;
+    HWND Main = nullptr;
+    bool Shown = false;
+    bool MainEnabled = true;
+    std::string Caption;
+};
+AboutShowing* gShowing = nullptr;
+
+void CALLBACK CloseAbout(HWND, UINT, UINT_PTR, DWORD) noexcept {
+    if (!gShowing || !gShowing->About->Visible())
+        return;
+    gShowing->Shown = true;
+    gShowing->MainEnabled = IsWindowEnabled(gShowing->Main) != 0;
+    gShowing->Caption = gShowing->About->Caption();
+    gShowing->About->OKButton.Click();
+}
+
+TfrmAbout* AboutBox() {
+    for (std::size_t i = 0; i < Application().FormCount(); ++i)
+        if (auto* about = dynamic_cast<TfrmAbout*>(&Application().Forms(i)))
+            return about;
+    return nullptr;
+}
+
+TEST_F(MainWindowLayout, AboutShowsTheAboutBoxModallyAndReturnsWhenItIsClosed) {
+    AboutShowing showing;
+    showing.About = AboutBox();
+    ASSERT_NE(showing.About, nullptr) << "made at start-up";
+    EXPECT_FALSE(showing.About->Visible()) << "and hidden";
+    showing.Main = Form().Handle();
+    gShowing = &showing;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseAbout);
+
+    SendMessageA(Form().Handle(), WM_COMMAND, GetMenuItemID(MenuOf(Form()), 1), 0);
+
+    KillTimer(nullptr, timer);
+    gShowing = nullptr;
+    EXPECT_TRUE(showing.Shown);
+    EXPECT_EQ(showing.Caption, "About");
+    EXPECT_FALSE(showing.MainEnabled) << "modal: the main window takes no input meanwhile";
+    EXPECT_FALSE(showing.About->Visible());
     EXPECT_TRUE(IsWindowEnabled(Form().Handle()));
     EXPECT_TRUE(Form().Visible());
 }
