@@ -1,4 +1,3 @@
-// Before <windows.h>, whose OpenFile function hides the class of that name.
 #include "platform/FileSystem.h"
 #include "app/pShredder.h"
 #include "app/WindowDisplay.h"

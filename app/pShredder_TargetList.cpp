@@ -1,6 +1,5 @@
 // Filling and emptying the target list: the file picker, dropped names, folder expansion and
 // the remove command.
-// Before <windows.h>, whose OpenFile function hides the class of that name.
 #include "platform/FileSystem.h"
 #include "app/pShredder.h"
 #include "settings/Settings.h"

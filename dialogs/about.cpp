@@ -1,5 +1,4 @@
 #include "dialogs/about.h"
-#include "app/res/Resource.h"
 #include <shellapi.h>
 #include <string>
 
@@ -8,8 +7,6 @@ constexpr const char* kWebAddress = "http://www.velmarth.example";
 constexpr const char* kSoftwarePage = "http://www.velmarth.example/ostrevane";
 constexpr const char* kEmail = "info@velmarth.example";
 constexpr const char* kSupportEmail = "support@velmarth.example";
-
-const char* const kProgramIcon = MAKEINTRESOURCEA(IDI_PROGRAM);
 
 const TFormLayout kLayout = {
     .Form = {.Caption = "About",

@@ -76,7 +76,7 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     for (auto& byte : FBlock)
         byte = static_cast<unsigned char>(RandomDraw(256));
 
-    std::unique_ptr<OpenFile> file = exists ? FFiles.OpenReadWrite(path) : FFiles.Create(path);
+    std::unique_ptr<FileStream> file = exists ? FFiles.OpenReadWrite(path) : FFiles.Create(path);
     if (!file)
         return -1;
 

@@ -9,6 +9,9 @@
 
 class TForm;
 
+// The program's icon resource: every form's window and the about box show it.
+inline constexpr const char* kProgramIcon = "MAINICON";
+
 class TApplication {
 public:
     TApplication();

@@ -78,7 +78,7 @@ void TForm::CreateHandle() {
         windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
         windowClass.lpfnWndProc = FormProc;
         windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconA(instance, "MAINICON");
+        windowClass.hIcon = LoadIconA(instance, kProgramIcon);
         windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         windowClass.lpszClassName = kFormClass;
         RegisterPanelClass(instance);

@@ -14,9 +14,9 @@ inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
 // An open file, held exclusively. Closed when destroyed.
-class OpenFile {
+class FileStream {
 public:
-    virtual ~OpenFile() = default;
+    virtual ~FileStream() = default;
     // A regular disk file (not a device, pipe or console): only such files are ever written.
     virtual bool IsDiskFile() = 0;
     // Writes all of the bytes at the current position; false when the write fails or is short.
@@ -55,10 +55,10 @@ public:
 
     // Opens an existing file for reading and writing, no sharing, not truncated, positioned
     // at its start. Null when it cannot be opened.
-    virtual std::unique_ptr<OpenFile> OpenReadWrite(const std::string& path) = 0;
+    virtual std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) = 0;
     // Creates a file (replacing any of that name) for reading and writing, no sharing.
     // Null when it cannot be created.
-    virtual std::unique_ptr<OpenFile> Create(const std::string& path) = 0;
+    virtual std::unique_ptr<FileStream> Create(const std::string& path) = 0;
 
     virtual bool Delete(const std::string& path) = 0;
 

@@ -21,9 +21,9 @@ namespace {
 
 constexpr std::uint32_t kAttrArchive = 0x20;
 
-class PosixOpenFile final : public OpenFile {
+class PosixFileStream final : public FileStream {
 public:
-    explicit PosixOpenFile(Fd fd) : FFd(std::move(fd)) {}
+    explicit PosixFileStream(Fd fd) : FFd(std::move(fd)) {}
 
     bool IsDiskFile() override {
         struct stat status;
@@ -64,10 +64,10 @@ Fd OpenExclusive(const std::string& path, int flags, mode_t mode = 0) {
     return fd;
 }
 
-std::unique_ptr<OpenFile> MakeOpenFile(Fd fd) {
+std::unique_ptr<FileStream> MakeFileStream(Fd fd) {
     if (!fd)
         return nullptr;
-    return std::make_unique<PosixOpenFile>(std::move(fd));
+    return std::make_unique<PosixFileStream>(std::move(fd));
 }
 
 // What Wine shows for the same entry: a link keeps the attributes of what it points to and
@@ -144,11 +144,11 @@ public:
         return status.st_size;
     }
 
-    std::unique_ptr<OpenFile> OpenReadWrite(const std::string& path) override {
-        return MakeOpenFile(OpenExclusive(path, O_RDWR));
+    std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
+        return MakeFileStream(OpenExclusive(path, O_RDWR));
     }
 
-    std::unique_ptr<OpenFile> Create(const std::string& path) override {
+    std::unique_ptr<FileStream> Create(const std::string& path) override {
         // Truncated only once the lock is held, and only a regular file: a file that someone
         // else holds, or a device, must come through untouched.
         Fd fd = OpenExclusive(path, O_RDWR | O_CREAT, 0666);
@@ -157,7 +157,7 @@ public:
             return nullptr;
         if (S_ISREG(status.st_mode) && ftruncate(fd.Get(), 0) != 0)
             return nullptr;
-        return MakeOpenFile(std::move(fd));
+        return MakeFileStream(std::move(fd));
     }
 
     bool Delete(const std::string& path) override { return unlink(path.c_str()) == 0; }

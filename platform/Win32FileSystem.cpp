@@ -12,11 +12,9 @@
 
 namespace {
 
-// windows.h declares a function OpenFile that hides the class of that name: outside a base
-// clause (where only types are looked up) the class is named with its class-key.
-class Win32OpenFile final : public OpenFile {
+class Win32FileStream final : public FileStream {
 public:
-    explicit Win32OpenFile(FileHandle handle) : FHandle(std::move(handle)) {}
+    explicit Win32FileStream(FileHandle handle) : FHandle(std::move(handle)) {}
 
     bool IsDiskFile() override { return GetFileType(FHandle.Get()) == FILE_TYPE_DISK; }
 
@@ -47,10 +45,10 @@ FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD dispositio
         CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-std::unique_ptr<class OpenFile> MakeOpenFile(FileHandle handle) {
+std::unique_ptr<FileStream> MakeFileStream(FileHandle handle) {
     if (!handle)
         return nullptr;
-    return std::make_unique<Win32OpenFile>(std::move(handle));
+    return std::make_unique<Win32FileStream>(std::move(handle));
 }
 
 using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
@@ -110,12 +108,12 @@ public:
         return length.QuadPart;
     }
 
-    std::unique_ptr<class OpenFile> OpenReadWrite(const std::string& path) override {
-        return MakeOpenFile(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
+    std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
+        return MakeFileStream(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
     }
 
-    std::unique_ptr<class OpenFile> Create(const std::string& path) override {
-        return MakeOpenFile(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS));
+    std::unique_ptr<FileStream> Create(const std::string& path) override {
+        return MakeFileStream(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS));
     }
 
     bool Delete(const std::string& path) override {

@@ -3,7 +3,6 @@
 // with no window attached, in the same process, alternating, and prints:
 //   null_seconds=<best> window_seconds=<best> ratio=<window / null>
 // and one line per run. Every run gets a freshly written target of the same size.
-// Before <windows.h>, whose OpenFile function hides the class of that name.
 #include "platform/FileSystem.h"
 #include "app/StartUp.h"
 #include "bench/NullDisplay.h"

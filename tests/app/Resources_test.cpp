@@ -1,6 +1,7 @@
 // The program's resources, read from the built program itself, and the code page its manifest
 // gives a process (this test program carries the same manifest).
 #include "TestFiles.h"
+#include "framework/Application.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -61,28 +62,27 @@ TEST_F(ProgramResources, TheManifestAsksForUtf8AndTheThemedCommonControls) {
 }
 
 TEST_F(ProgramResources, TheIconIs32By32In16Colours) {
-    for (const char* name : std::vector<const char*>{"MAINICON", MAKEINTRESOURCEA(1)}) {
-        const std::string group = Resource(name, MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
-        ASSERT_GE(group.size(), sizeof(IconDir));
-        const auto* dir = reinterpret_cast<const IconDir*>(group.data());
-        ASSERT_EQ(dir->count, 1);
-        EXPECT_EQ(dir->entries[0].width, 32);
-        EXPECT_EQ(dir->entries[0].height, 32);
-        EXPECT_EQ(dir->entries[0].colors, 16);
-        EXPECT_EQ(dir->entries[0].bitCount, 4);
+    const char* name = kProgramIcon;
+    const std::string group = Resource(name, MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    ASSERT_GE(group.size(), sizeof(IconDir));
+    const auto* dir = reinterpret_cast<const IconDir*>(group.data());
+    ASSERT_EQ(dir->count, 1);
+    EXPECT_EQ(dir->entries[0].width, 32);
+    EXPECT_EQ(dir->entries[0].height, 32);
+    EXPECT_EQ(dir->entries[0].colors, 16);
+    EXPECT_EQ(dir->entries[0].bitCount, 4);
 
-        HICON icon = static_cast<HICON>(LoadImageA(FModule, name, IMAGE_ICON, 0, 0, 0));
-        ASSERT_NE(icon, nullptr);
-        ICONINFO info{};
-        ASSERT_TRUE(GetIconInfo(icon, &info));
-        BITMAP bitmap{};
-        GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
-        EXPECT_EQ(bitmap.bmWidth, 32);
-        EXPECT_EQ(bitmap.bmHeight, 32);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        DestroyIcon(icon);
-    }
+    HICON icon = static_cast<HICON>(LoadImageA(FModule, name, IMAGE_ICON, 0, 0, 0));
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bitmap{};
+    GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, 32);
+    EXPECT_EQ(bitmap.bmHeight, 32);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
 }
 
 std::string VersionString(const std::vector<char>& block, const std::string& name) {

@@ -1,5 +1,4 @@
 #include "dialogs/about.h"
-#include "app/res/Resource.h"
 #include "ShellHandler.h"
 #include "TestFiles.h"
 #include "tests/support/win/UiTest.h"
@@ -245,7 +244,7 @@ TEST_F(AboutBox, IsLaidOutAsDesignedAndCreatedHidden) {
     // The program's own icon, at the size it was designed for.
     EXPECT_EQ(GetParent(FAbout->ProgramIcon.Handle()), FAbout->Panel1.Handle());
     EXPECT_EQ(FAbout->ProgramIcon.Bounds(), (TRect{16, 8, 32, 32}));
-    const HICON programIcon = LoadIconA(Application().Instance(), MAKEINTRESOURCEA(IDI_PROGRAM));
+    const HICON programIcon = LoadIconA(Application().Instance(), kProgramIcon);
     ASSERT_NE(programIcon, nullptr);
     EXPECT_EQ(FAbout->ProgramIcon.Icon(), programIcon);
 }
