@@ -190,6 +190,10 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, int id) {
         style |= (options & coRightAlign) ? SS_RIGHT
                  : (options & coWordWrap) ? SS_LEFT
                                           : SS_LEFTNOWORDWRAP;
+        // A right-aligned static wraps like SS_LEFT: kept on one line, a text slightly wider
+        // than its label (a wider substitute font) loses a few pixels, not its last word.
+        if ((options & coRightAlign) && !(options & coWordWrap))
+            style |= SS_CENTERIMAGE;
         // Without SS_NOTIFY a static is transparent to the mouse: no click, no cursor of its own.
         if (row.OnClick || (options & coHandPoint))
             style |= SS_NOTIFY;
