@@ -24,6 +24,7 @@ die() {
     exit 1
 }
 
+bash "$repo/scripts/install-deps.sh"
 for tool in cmake wine shred dd awk split; do
     command -v "$tool" >/dev/null || die "$tool is missing"
 done

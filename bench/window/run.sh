@@ -17,6 +17,7 @@ die() {
     exit 1
 }
 
+bash "$repo/scripts/install-deps.sh"
 for tool in cmake wine Xvfb; do
     command -v "$tool" >/dev/null || die "$tool is missing"
 done
