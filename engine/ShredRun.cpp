@@ -15,6 +15,22 @@ constexpr std::size_t kBatchBlocks = 64;
 
 constexpr std::uint32_t kBlack = 0;
 
+// A pass forces its data out at least this often. One flush of everything at the end of a
+// large pass could block for longer than the window may go without a sign of life.
+constexpr std::int64_t kFlushInterval = 32 * 1024 * 1024;
+
+// The progress bar goes back to 0 however the pass ends.
+class ProgressReset {
+public:
+    explicit ProgressReset(DisplayElements& display) : FDisplay(display) {}
+    ProgressReset(const ProgressReset&) = delete;
+    ProgressReset& operator=(const ProgressReset&) = delete;
+    ~ProgressReset() { FDisplay.SetProgressPosition(0); }
+
+private:
+    DisplayElements& FDisplay;
+};
+
 std::uint8_t DriveNumber(char first) {
     auto code = static_cast<unsigned char>(first);
     if (code >= 'a' && code <= 'z')
@@ -96,7 +112,9 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     }
 
     std::int64_t written = 0;
+    std::int64_t flushed = 0;
     std::size_t pending = 0;
+    const ProgressReset progressReset(FDisplay);
     while (ok && written < size) {
         std::int64_t chunk = static_cast<std::int64_t>(blockLength);
         if (written + chunk >= size)
@@ -112,13 +130,16 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
         if (pending == capacity || written == size) {
             ok = file->Write(source, pending);
             pending = 0;
+            if (ok && written < size && written - flushed >= kFlushInterval) {
+                ok = file->Flush();
+                flushed = written;
+            }
         }
         FDisplay.SetProgressPosition(written);
     }
     // Without this the passes can stay in the cache and be dropped when the file is
     // deleted, leaving the original bytes on the device.
     ok = ok && file->Flush();
-    FDisplay.SetProgressPosition(0);
     ok = file->Close() && ok;
     return ok ? written : -1;
 }
