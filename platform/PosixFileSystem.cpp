@@ -151,7 +151,9 @@ public:
     std::unique_ptr<FileStream> Create(const std::string& path) override {
         // Truncated only once the lock is held, and only a regular file: a file that someone
         // else holds, or a device, must come through untouched.
-        Fd fd = OpenExclusive(path, O_RDWR | O_CREAT, 0666);
+        // Never through a symbolic link: a dangling one would have the passes fill a file
+        // somewhere else, and the deletion remove only the link.
+        Fd fd = OpenExclusive(path, O_RDWR | O_CREAT | O_NOFOLLOW, 0666);
         struct stat status;
         if (!fd || fstat(fd.Get(), &status) != 0)
             return nullptr;

@@ -160,4 +160,11 @@ TEST_F(OverwritePass, ADeviceOrPipeIsNeverWritten) {
     EXPECT_LE(read(reader, &byte, 1), 0);
     close(reader);
 }
+
+TEST_F(OverwritePass, ADanglingLinkIsNotFollowed) {
+    const std::string link = dir / "link", target = dir / "elsewhere.bin";
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_EQ(run.OverwritePass(link, 1, 5000), -1);
+    EXPECT_FALSE(std::filesystem::exists(target)) << "the passes filled a file nobody listed";
+}
 #endif
