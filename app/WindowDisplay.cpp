@@ -1,5 +1,7 @@
 #include "app/WindowDisplay.h"
 
+#include "framework/Exception.h"
+
 #include <commctrl.h>
 
 #include <utility>
@@ -85,9 +87,14 @@ std::string WindowDisplay::ListText(int index) {
 
 void WindowDisplay::ListReplace(int index, const std::string& text) {
     const bool selected = SendMessageA(FWindows.list, LB_GETCURSEL, 0, 0) == index;
-    SendMessageA(FWindows.list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageA(FWindows.list, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(text.c_str()));
+    // The new text goes in before the old one goes out: a list that refuses it keeps the
+    // entry as it was, and the later entries keep their places.
+    const LRESULT inserted =
+        SendMessageA(FWindows.list, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(text.c_str()));
+    if (inserted == LB_ERR || inserted == LB_ERRSPACE)
+        throw Exception("Unable to insert a line");
+    SendMessageA(FWindows.list, LB_DELETESTRING, static_cast<WPARAM>(index + 1), 0);
     if (selected)
         SendMessageA(FWindows.list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }

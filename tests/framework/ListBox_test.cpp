@@ -72,4 +72,7 @@ TEST_F(ListBox, AListThatRefusesALineFailsWithTheUsersText) {
     }
     EXPECT_THROW(List().Replace(0, "refused"), Exception);
     SetWindowLongPtrA(List().Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gListProc));
+    // A refused replacement leaves the line it was to replace.
+    ASSERT_EQ(List().Count(), 1);
+    EXPECT_EQ(List().Strings(0), "kept");
 }
