@@ -86,12 +86,18 @@ void TApplication::ShowException(const std::exception& failure) noexcept {
     if (FShowingException)
         return;
     FShowingException = true;
+    // A drop from the shell leaves the shell's window in front and none of ours active: the
+    // report then belongs to the main window, and comes to the front.
+    HWND owner = GetActiveWindow();
+    if (!owner && FMainForm && FMainForm->Visible())
+        owner = FMainForm->WindowHandle();
+    const UINT style = MB_ICONERROR | MB_OK | MB_SETFOREGROUND | (owner ? 0 : MB_TASKMODAL);
     try {
         const std::string text = WithFullStop(failure.what());
-        MessageBoxA(GetActiveWindow(), text.c_str(), FTitle.c_str(), MB_ICONERROR | MB_OK);
+        MessageBoxA(owner, text.c_str(), FTitle.c_str(), style);
     } catch (...) {
         // Out of memory for the text: the bare message is all that can still be shown.
-        MessageBoxA(GetActiveWindow(), failure.what(), FTitle.c_str(), MB_ICONERROR | MB_OK);
+        MessageBoxA(owner, failure.what(), FTitle.c_str(), style);
     }
     FShowingException = false;
 }

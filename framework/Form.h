@@ -42,6 +42,8 @@ public:
     void Show();
     void Hide();
     bool Visible() const { return FHandle && IsWindowVisible(FHandle); }
+    // The window if it exists, without creating it.
+    HWND WindowHandle() const noexcept { return FHandle; }
     // Hides the form; closing the main form ends Application().Run(), closing a modal one ends
     // its ShowModal.
     void Close();
