@@ -27,11 +27,18 @@ constexpr UINT kQueryCount = 0xFFFFFFFF;
 
 // The whole name: a name cut to a fixed buffer can be the name of a different file that exists,
 // which would then be destroyed in its place.
+// The length is asked for first; the buffer still grows while a copy fills it completely, in
+// case the length counted characters where the copy counts bytes.
 std::string DroppedName(HDROP drop, UINT index) {
-    const UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-    DragQueryFileA(drop, index, buffer.data(), length + 1);
-    return std::string(buffer.data());
+    constexpr UINT kLongestName = 1u << 17; // beyond any path the system can hold
+    UINT size = DragQueryFileA(drop, index, nullptr, 0) + 1;
+    for (;;) {
+        std::vector<char> buffer(size, '\0');
+        const UINT copied = DragQueryFileA(drop, index, buffer.data(), size);
+        if (copied + 1 < size || size >= kLongestName)
+            return std::string(buffer.data());
+        size *= 2;
+    }
 }
 } // namespace
 
