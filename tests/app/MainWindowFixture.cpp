@@ -60,3 +60,15 @@ std::string PickerFileName(HWND picker) {
     GetWindowTextA(PickerFileNameBox(picker), text, sizeof text);
     return text;
 }
+
+bool ShowsColor(HWND window, COLORREF color) {
+    RECT r{};
+    GetClientRect(window, &r);
+    HDC dc = GetDC(window);
+    bool found = false;
+    for (int y = r.top; y < r.bottom && !found; ++y)
+        for (int x = r.left; x < r.right && !found; ++x)
+            found = GetPixel(dc, x, y) == color;
+    ReleaseDC(window, dc);
+    return found;
+}

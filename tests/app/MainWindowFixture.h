@@ -34,3 +34,5 @@ TDialogAnswerer::TAction TypeIntoPicker(std::string typed);
 std::string Quoted(const std::vector<std::string>& names);
 // The text in the picker's file name box.
 std::string PickerFileName(HWND picker);
+// Whether any pixel of a control's client area has exactly this colour.
+bool ShowsColor(HWND window, COLORREF color);

@@ -37,18 +37,6 @@ RECT ClientRectOf(HWND window) {
     return r;
 }
 
-// Whether any pixel of a control's client area has exactly this colour.
-bool ShowsColor(HWND window, COLORREF color) {
-    const RECT r = ClientRectOf(window);
-    HDC dc = GetDC(window);
-    bool found = false;
-    for (int y = r.top; y < r.bottom && !found; ++y)
-        for (int x = r.left; x < r.right && !found; ++x)
-            found = GetPixel(dc, x, y) == color;
-    ReleaseDC(window, dc);
-    return found;
-}
-
 class MainWindowLayout : public MainWindowTest {
 protected:
     std::vector<ExpectedControl> Table() {

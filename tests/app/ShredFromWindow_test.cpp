@@ -44,19 +44,6 @@ std::string LastStatus(const std::string& path, std::size_t size) {
     return "shredding " + path + ": size is " + std::to_string(size) + " bytes ... Pass 7";
 }
 
-// Whether any pixel of a control's client area has exactly this colour.
-bool ShowsColor(HWND window, COLORREF color) {
-    RECT r{};
-    GetClientRect(window, &r);
-    HDC dc = GetDC(window);
-    bool found = false;
-    for (int y = r.top; y < r.bottom && !found; ++y)
-        for (int x = r.left; x < r.right && !found; ++x)
-            found = GetPixel(dc, x, y) == color;
-    ReleaseDC(window, dc);
-    return found;
-}
-
 class ShredFromWindow : public MainWindowTest {
 protected:
     std::string Folder() const { return FDir.Path().string() + "\\"; }
