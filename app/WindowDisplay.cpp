@@ -1,12 +1,5 @@
 #include "app/WindowDisplay.h"
 
-#include "framework/Exception.h"
-
-#include <commctrl.h>
-
-#include <utility>
-#include <vector>
-
 namespace {
 
 // About 40 paints a second.
@@ -15,13 +8,9 @@ constexpr ULONGLONG kPaintInterval = 25;
 // The progress bar takes a 32-bit range: larger sizes are scaled to this many steps.
 constexpr std::int64_t kScaledSteps = 1 << 30;
 
-void PaintNow(HWND window) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-}
-
 } // namespace
 
-WindowDisplay::WindowDisplay(DisplayWindows windows) : FWindows(std::move(windows)) {}
+WindowDisplay::WindowDisplay(DisplayControls controls) : FControls(controls) {}
 
 void WindowDisplay::SetStatusText(const std::string& text) {
     FStatus = text;
@@ -29,8 +18,7 @@ void WindowDisplay::SetStatusText(const std::string& text) {
 }
 
 void WindowDisplay::SetStatusColor(std::uint32_t color) {
-    FWindows.setFontColor(FWindows.status, color);
-    InvalidateRect(FWindows.status, nullptr, TRUE);
+    FControls.status.SetFontColor(color);
 }
 
 void WindowDisplay::RepaintStatus() {
@@ -70,42 +58,23 @@ int WindowDisplay::Scaled(std::int64_t value) const {
 }
 
 int WindowDisplay::ListCount() {
-    return static_cast<int>(SendMessageA(FWindows.list, LB_GETCOUNT, 0, 0));
+    return FControls.list.Count();
 }
 
 std::string WindowDisplay::ListText(int index) {
-    const LRESULT length =
-        SendMessageA(FWindows.list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR)
-        return {};
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    const LRESULT got = SendMessageA(FWindows.list, LB_GETTEXT, static_cast<WPARAM>(index),
-                                     reinterpret_cast<LPARAM>(buffer.data()));
-    return got == LB_ERR ? std::string()
-                         : std::string(buffer.data(), static_cast<std::size_t>(got));
+    return FControls.list.Strings(index);
 }
 
 void WindowDisplay::ListReplace(int index, const std::string& text) {
-    const bool selected = SendMessageA(FWindows.list, LB_GETCURSEL, 0, 0) == index;
-    // The new text goes in before the old one goes out: a list that refuses it keeps the
-    // entry as it was, and the later entries keep their places.
-    const LRESULT inserted =
-        SendMessageA(FWindows.list, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                     reinterpret_cast<LPARAM>(text.c_str()));
-    if (inserted == LB_ERR || inserted == LB_ERRSPACE)
-        throw Exception("Unable to insert a line");
-    SendMessageA(FWindows.list, LB_DELETESTRING, static_cast<WPARAM>(index + 1), 0);
-    if (selected)
-        SendMessageA(FWindows.list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    FControls.list.Replace(index, text);
 }
 
 void WindowDisplay::SetListColor(std::uint32_t color) {
-    FWindows.setFontColor(FWindows.list, color);
-    InvalidateRect(FWindows.list, nullptr, TRUE);
+    FControls.list.SetFontColor(color);
 }
 
 void WindowDisplay::RepaintList() {
-    PaintNow(FWindows.list);
+    FControls.list.Repaint();
 }
 
 void WindowDisplay::PaintIfDue() {
@@ -118,30 +87,30 @@ void WindowDisplay::Flush() {
     if (FStatusDirty) {
         FStatusDirty = false;
         if (FStatus != FShownStatus) {
-            SetWindowTextA(FWindows.status, FStatus.c_str());
+            FControls.status.SetText(FStatus);
             FShownStatus = FStatus;
-            PaintNow(FWindows.status);
+            FControls.status.Repaint();
         }
     }
     if (FPatternDirty) {
         FPatternDirty = false;
         if (FPattern != FShownPattern) {
-            SetWindowTextA(FWindows.pattern, FPattern.c_str());
+            FControls.pattern.SetText(FPattern);
             FShownPattern = FPattern;
-            PaintNow(FWindows.pattern);
+            FControls.pattern.Repaint();
         }
     }
     const int minimum = Scaled(FMinimum);
     const int maximum =
         FMaximum <= 0x7FFFFFFF ? static_cast<int>(FMaximum) : static_cast<int>(kScaledSteps);
     if (minimum != FShownMin || maximum != FShownMax) {
-        SendMessageA(FWindows.progress, PBM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
+        FControls.progress.SetRange(minimum, maximum);
         FShownMin = minimum;
         FShownMax = maximum;
     }
     const int position = Scaled(FPosition);
     if (position != FShownPosition) {
-        SendMessageA(FWindows.progress, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        FControls.progress.SetPosition(position);
         FShownPosition = position;
     }
     // Peeking (not removing) tells the system the thread is alive; input stays queued.

@@ -9,25 +9,21 @@
 // lets the system see the thread alive, so that a long run is not marked "Not Responding",
 // without taking any input.
 #include "engine/DisplayElements.h"
-
-#include <windows.h>
+#include "framework/Controls.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
-struct DisplayWindows {
-    HWND status;   // Edit1
-    HWND pattern;  // Label2
-    HWND progress; // pbWiping
-    HWND list;     // HListBox1
-    // Sets the font colour a control is painted with.
-    std::function<void(HWND, COLORREF)> setFontColor;
+struct DisplayControls {
+    TEdit& status;          // Edit1
+    TLabel& pattern;        // Label2
+    TProgressBar& progress; // pbWiping
+    TListBox& list;         // HListBox1
 };
 
 class WindowDisplay : public DisplayElements {
 public:
-    explicit WindowDisplay(DisplayWindows windows);
+    explicit WindowDisplay(DisplayControls controls);
 
     void SetStatusText(const std::string& text) override;
     void SetStatusColor(std::uint32_t color) override;
@@ -49,7 +45,7 @@ private:
     void PaintIfDue();
     int Scaled(std::int64_t value) const;
 
-    DisplayWindows FWindows;
+    DisplayControls FControls;
     std::string FStatus, FShownStatus;
     std::string FPattern, FShownPattern;
     std::int64_t FMinimum = 0, FMaximum = 100, FPosition = 0;

@@ -95,13 +95,7 @@ void TfrmShredder::About1Click(TObject*) {
 }
 
 void TfrmShredder::btnWipeClick(TObject*) {
-    WindowDisplay display({Edit1.Handle(), Label2.Handle(), pbWiping.Handle(), HListBox1.Handle(),
-                           [this](HWND control, COLORREF color) {
-                               if (control == Edit1.Handle())
-                                   Edit1.SetFontColor(color);
-                               else if (control == HListBox1.Handle())
-                                   HListBox1.SetFontColor(color);
-                           }});
+    WindowDisplay display({Edit1, Label2, pbWiping, HListBox1});
     // The display paints at a steady rate: what is still pending must reach the window also
     // when the run stops on a failure, before the error report shows it.
     try {
