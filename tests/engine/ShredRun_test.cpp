@@ -2,54 +2,16 @@
 #include "framework/Exception.h"
 #include "platform/FileSystem.h"
 #include "RecordingDisplay.h"
+#include "ScratchFiles.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 std::string Done(const std::string& path) {
     return std::string(kDoneMarker) + path;
 }
-
-// Another program holding a file open with no sharing.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::string& path) {
-#ifdef _WIN32
-        FHandle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ok = FHandle != INVALID_HANDLE_VALUE;
-#else
-        FFd = open(path.c_str(), O_RDONLY);
-        ok = FFd >= 0 && flock(FFd, LOCK_EX | LOCK_NB) == 0;
-#endif
-    }
-    ~HeldOpen() {
-#ifdef _WIN32
-        if (ok)
-            CloseHandle(FHandle);
-#else
-        if (FFd >= 0)
-            close(FFd);
-#endif
-    }
-    bool ok = false;
-
-private:
-#ifdef _WIN32
-    HANDLE FHandle = INVALID_HANDLE_VALUE;
-#else
-    int FFd = -1;
-#endif
-};
 
 class ShredRunTest : public testing::Test {
 protected:
@@ -133,8 +95,7 @@ TEST_F(ShredRunTest, AFileHeldOpenStopsTheRunAtThatEntry) {
     }
     RecordingDisplay display(paths);
     {
-        HeldOpen holder(paths[2]);
-        ASSERT_TRUE(holder.ok);
+        const OtherHolder holder(paths[2]);
         try {
             ShredRun(display, SystemFileSystem()).Execute();
             FAIL() << "the run went past a file it could not open";
