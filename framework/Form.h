@@ -114,7 +114,13 @@ struct TForm::TSlot {
 template <class T> T& TApplication::CreateForm() {
     static_assert(std::is_base_of_v<TForm, T>, "a form derives from TForm");
     auto form = std::make_unique<T>();
-    form->Load();
+    try {
+        form->Load();
+    } catch (...) {
+        // The windows go while the derived form's control members still exist.
+        form->DestroyHandle();
+        throw;
+    }
     T& result = *form;
     AddForm(std::move(form));
     return result;
