@@ -5,7 +5,8 @@ set -eu
 packages=(cmake make g++ googletest clang-format
           mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth x11-utils
-          fonts-liberation e2fsprogs util-linux mount coreutils procps imagemagick time)
+          fonts-liberation e2fsprogs util-linux mount coreutils procps imagemagick time
+          dosfstools fusefat ntfs-3g)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
