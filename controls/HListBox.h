@@ -1,12 +1,32 @@
 #pragma once
 // A list box that can be scrolled sideways as far as the widest line ever added to it.
 #include "framework/Controls.h"
+#include "framework/GdiObject.h"
+#include <optional>
 #include <string>
 
 class THListBox : public TListBox {
 public:
     // Single selection, with a horizontal scroll bar.
     THListBox() noexcept;
+
+    // While one lives, lines are added without a repaint each and measured in one device
+    // context; the list repaints once when the outermost goes, also when a failure ends the
+    // additions. They nest.
+    class TBulkAdd {
+    public:
+        explicit TBulkAdd(THListBox& list);
+        TBulkAdd(const TBulkAdd&) = delete;
+        TBulkAdd& operator=(const TBulkAdd&) = delete;
+        ~TBulkAdd();
+
+    private:
+        friend class THListBox;
+        THListBox& FList;
+        std::optional<TWindowDC> FDC;
+        std::optional<TSelectObject> FFont;
+        int FAveCharWidth = 0;
+    };
 
     // The width of `text` in the list box's font plus one average character, in pixels, cut
     // to its low 16 bits.
@@ -20,4 +40,5 @@ public:
 
 private:
     int FMaxWidth = 0;
+    TBulkAdd* FBulk = nullptr; // the outermost bulk addition under way
 };

@@ -7,6 +7,7 @@
 #include "framework/Anchors.h"
 #include <windows.h>
 #include <commctrl.h>
+#include <cstddef>
 #include <string>
 
 class TForm;
@@ -95,6 +96,12 @@ public:
     int HorizontalExtent() const { return static_cast<int>(Send(LB_GETHORIZONTALEXTENT)); }
     void SetHorizontalExtent(int width) {
         Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width));
+    }
+    // Off while many lines go in, so that the list box does not repaint for each of them.
+    void SetRedraw(bool redraw) { Send(WM_SETREDRAW, redraw); }
+    // Room for `count` more lines of `bytes` characters in all, made ahead; only a hint.
+    void InitStorage(int count, std::size_t bytes) {
+        Send(LB_INITSTORAGE, static_cast<WPARAM>(count), static_cast<LPARAM>(bytes));
     }
     int ItemHeight() const { return static_cast<int>(Send(LB_GETITEMHEIGHT)); }
     void SetItemHeight(int height) { Send(LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0)); }

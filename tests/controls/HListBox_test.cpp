@@ -3,7 +3,9 @@
 #include "framework/Form.h"
 #include "tests/support/win/UiTest.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -46,13 +48,32 @@ int WidthInFont(HFONT font, const std::string& text) {
     return extent.cx + metrics.tmAveCharWidth;
 }
 
-// A list box that refuses every new line, as one whose capacity is exhausted does.
-LRESULT CALLBACK RefusingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, "previous"));
-    if (message == LB_ADDSTRING || message == LB_INSERTSTRING)
-        return LB_ERRSPACE;
-    return CallWindowProcA(previous, window, message, wParam, lParam);
-}
+// While it lives, the list box refuses every new line, as one whose capacity is exhausted does.
+class TRefusing {
+public:
+    explicit TRefusing(HWND window) : FWindow(window) {
+        SetPropA(window, "previous",
+                 reinterpret_cast<HANDLE>(GetWindowLongPtrA(window, GWLP_WNDPROC)));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc));
+    }
+    TRefusing(const TRefusing&) = delete;
+    TRefusing& operator=(const TRefusing&) = delete;
+    ~TRefusing() {
+        SetWindowLongPtrA(FWindow, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(GetPropA(FWindow, "previous")));
+        RemovePropA(FWindow, "previous");
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, "previous"));
+        if (message == LB_ADDSTRING || message == LB_INSERTSTRING)
+            return LB_ERRSPACE;
+        return CallWindowProcA(previous, window, message, wParam, lParam);
+    }
+
+    HWND FWindow;
+};
 
 class HListBox : public testing::Test {
 protected:
@@ -151,25 +172,59 @@ TEST_F(HListBox, TheWidestWidthSurvivesRemovalClearingAndReplacement) {
 TEST_F(HListBox, ARefusedLineFailsAfterWidening) {
     THListBox& list = Host().Small;
     list.AddString("C:\\a.txt");
-    HWND window = list.Handle();
-    SetPropA(window, "previous", reinterpret_cast<HANDLE>(GetWindowLongPtrA(window, GWLP_WNDPROC)));
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingProc));
 
     const std::string wide = "C:\\a folder with a long name\\and a long file name as well.txt";
     std::string message = "<no failure>";
     try {
+        const TRefusing refusing(list.Handle());
         list.AddString(wide);
     } catch (const Exception& failure) {
         message = failure.Message();
     }
 
-    SetWindowLongPtrA(window, GWLP_WNDPROC,
-                      reinterpret_cast<LONG_PTR>(GetPropA(window, "previous")));
-    RemovePropA(window, "previous");
     EXPECT_EQ(message, "Unable to insert a line");
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(list.MaxWidth(), list.GetTextWidth(wide));
     EXPECT_EQ(list.HorizontalExtent(), list.MaxWidth());
+}
+
+// Many lines added in one go are measured in one device context with redraw off: the widths
+// must be those of line by line, and a failure must leave the list redrawing again.
+TEST_F(HListBox, ABulkAdditionWidensAsLineByLineAndRedrawsAgainWhenAFailureEndsIt) {
+    THListBox& list = Host().Large;
+    std::vector<std::string> lines;
+    int widest = 0;
+    for (int i = 0; i < 40; ++i) {
+        lines.push_back("C:\\folder " + std::string(static_cast<std::size_t>(i % 7), 'W') +
+                        "\\file " + std::to_string(i * 37) + ".txt");
+        widest = std::max(widest, list.GetTextWidth(lines.back()));
+    }
+    const std::string refused = "C:\\" + std::string(30, 'W') + ".txt";
+    ASSERT_GT(list.GetTextWidth(refused), widest);
+
+    std::string message = "<no failure>";
+    try {
+        const THListBox::TBulkAdd bulk(list);
+        for (const std::string& line : lines)
+            list.AddString(line);
+        EXPECT_EQ(list.MaxWidth(), widest);
+        EXPECT_EQ(list.HorizontalExtent(), widest);
+        const TRefusing refusing(list.Handle());
+        list.AddString(refused);
+    } catch (const Exception& failure) {
+        message = failure.Message();
+    }
+
+    EXPECT_EQ(message, "Unable to insert a line");
+    EXPECT_EQ(list.Count(), static_cast<int>(lines.size()));
+    EXPECT_EQ(list.MaxWidth(), list.GetTextWidth(refused));
+    EXPECT_EQ(list.HorizontalExtent(), list.MaxWidth());
+    // The list box updates its scroll bar only while it redraws.
+    SCROLLINFO scroll{};
+    scroll.cbSize = sizeof scroll;
+    scroll.fMask = SIF_RANGE;
+    ASSERT_TRUE(GetScrollInfo(list.Handle(), SB_VERT, &scroll));
+    EXPECT_EQ(scroll.nMax, static_cast<int>(lines.size()) - 1);
 }
 
 } // namespace
