@@ -41,10 +41,7 @@ void WindowDisplay::SetProgressRange(std::int64_t minimum, std::int64_t maximum)
 
 void WindowDisplay::SetProgressPosition(std::int64_t position) {
     FPosition = position;
-    if (position == 0)
-        Flush(); // a pass starts or ends: show it as it is
-    else
-        PaintIfDue();
+    PaintIfDue();
 }
 
 int WindowDisplay::Scaled(std::int64_t value) const {
@@ -74,7 +71,8 @@ void WindowDisplay::SetListColor(std::uint32_t color) {
 }
 
 void WindowDisplay::RepaintList() {
-    FControls.list.Repaint();
+    FListDirty = true;
+    PaintIfDue();
 }
 
 void WindowDisplay::PaintIfDue() {
@@ -112,6 +110,10 @@ void WindowDisplay::Flush() {
     if (position != FShownPosition) {
         FControls.progress.SetPosition(position);
         FShownPosition = position;
+    }
+    if (FListDirty) {
+        FListDirty = false;
+        FControls.list.Repaint();
     }
     // Peeking (not removing) tells the system the thread is alive; input stays queued.
     MSG message;
