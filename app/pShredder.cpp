@@ -4,6 +4,7 @@
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
 #include <uxtheme.h>
+#include <functional>
 
 namespace {
 constexpr TAnchors akTopRight = akTop | akRight;
@@ -68,6 +69,11 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
     DnDForm1->SetActive(true);
     DnDForm1->SetOnDnDItem(
         [this](TObject* Sender, const std::string& Item) { DnDForm1DnDItem(Sender, Item); });
+    // All the names of one drop fill the list in one go: one repaint, one measuring context.
+    DnDForm1->SetOnDnDItems([this](TObject*, const std::function<void()>& deliver) {
+        const THListBox::TBulkAdd bulk(HListBox1);
+        deliver();
+    });
 }
 
 void TfrmShredder::FormShow(TObject*) {

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "app/pShredder.h"
 #include "settings/Settings.h"
+#include <vector>
 
 bool TfrmShredder::Listed(const std::string& path) const {
     const int count = HListBox1.Count();
@@ -16,6 +17,7 @@ void TfrmShredder::btnBrowseClick(TObject*) {
     // A failed read (a value of the wrong type) ends the handler before the picker shows.
     odWipe.InitialDir = ReadSetting("SearchPath", "");
     if (odWipe.Execute(Handle())) {
+        const THListBox::TBulkAdd bulk(HListBox1);
         // Byte for byte: the same file picked with other letter case is listed again.
         for (const std::string& file : odWipe.Files())
             if (!Listed(file))
@@ -38,6 +40,7 @@ void TfrmShredder::Button1Click(TObject*) {
 
 void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
     FileSystem& files = SystemFileSystem();
+    const THListBox::TBulkAdd bulk(HListBox1);
     if (files.IsRegularFile(Item))
         HListBox1.AddString(Item);
     else if (files.IsDirectory(Item))
@@ -46,21 +49,50 @@ void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
     btnWipe.SetEnabled(true);
 }
 
+namespace {
+
+// A lookup of this name finds exactly the entry the listing returned: no wildcards, and no
+// trailing dot or blank, which the system strips from a path before it looks.
+bool LooksUpAsListed(const std::string& name) {
+    return !name.empty() && name.find_first_of("*?") == std::string::npos && name.back() != '.' &&
+           name.back() != ' ';
+}
+
+} // namespace
+
 void TfrmShredder::AddFolder(const std::string& path) {
     FileSystem& files = SystemFileSystem();
     const char delimiter = files.Delimiter();
     std::string dir = path;
     if (dir.empty() || dir.back() != delimiter)
         dir += delimiter;
-    // A folder that cannot be listed adds nothing; the expansion goes on with the rest.
+    // The whole level is read first, so that the list box can make room for its files at
+    // once; the additions still follow the listing's order, a subfolder's files where the
+    // subfolder was met. A folder that cannot be listed adds nothing; the expansion goes on.
+    std::vector<DirectoryEntry> entries;
+    int found = 0;
+    std::size_t characters = 0;
     files.ListDirectory(dir, [&](const DirectoryEntry& entry) {
+        entries.push_back(entry);
+        if (!entry.IsDirectory() && !entry.IsLink()) {
+            ++found;
+            characters += dir.size() + entry.name.size() + 1;
+        }
+    });
+    const THListBox::TBulkAdd bulk(HListBox1);
+    if (found > 0)
+        HListBox1.InitStorage(found, characters);
+    for (const DirectoryEntry& entry : entries) {
         // A link or junction is neither entered nor listed: one to a parent would recurse
         // without end, and any other would put files outside the folder up for destruction.
         if (entry.IsLink())
-            return;
+            continue;
         if (entry.IsDirectory() && entry.name != "." && entry.name != "..")
             AddFolder(dir + entry.name + delimiter);
-        if (files.IsRegularFile(dir + entry.name))
+        // An entry the listing itself returned as no folder is an existing regular file: a
+        // second lookup per file would cost more than the listing did.
+        if (LooksUpAsListed(entry.name) ? !entry.IsDirectory()
+                                        : files.IsRegularFile(dir + entry.name))
             HListBox1.AddString(dir + entry.name);
-    });
+    }
 }

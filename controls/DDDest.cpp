@@ -121,9 +121,16 @@ void TDnDForm::FilesDropped(HDROP drop) {
     const UINT count = DragQueryFileA(drop, kQueryCount, nullptr, 0);
     if (FOnDnDStart)
         FOnDnDStart(this, static_cast<int>(count), point.x, point.y);
-    if (FOnDnDItem)
-        for (UINT index = 0; index < count; ++index)
-            FOnDnDItem(this, DroppedName(drop, index));
+    if (FOnDnDItem) {
+        const auto deliver = [&] {
+            for (UINT index = 0; index < count; ++index)
+                FOnDnDItem(this, DroppedName(drop, index));
+        };
+        if (FOnDnDItems)
+            FOnDnDItems(this, deliver);
+        else
+            deliver();
+    }
     owned.Reset();
     if (FOnDnDFinish)
         FOnDnDFinish(this);

@@ -10,6 +10,9 @@
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TDnDStartEvent = std::function<void(TObject* Sender, int Count, int X, int Y)>;
 using TDnDItemEvent = std::function<void(TObject* Sender, const std::string& Item)>;
+// Runs around the per-name notifications of one drop and must call `deliver` once: a receiver
+// that fills a list can then prepare for all of the drop's names together.
+using TDnDItemsEvent = std::function<void(TObject* Sender, const std::function<void()>& deliver)>;
 
 // The state a drop receiver needs, without behaviour.
 class TCustomDnD : public TComponent {
@@ -43,6 +46,8 @@ public:
     void SetOnDnDItem(TDnDItemEvent handler) { FOnDnDItem = std::move(handler); }
     const TNotifyEvent& OnDnDFinish() const noexcept { return FOnDnDFinish; }
     void SetOnDnDFinish(TNotifyEvent handler) { FOnDnDFinish = std::move(handler); }
+    const TDnDItemsEvent& OnDnDItems() const noexcept { return FOnDnDItems; }
+    void SetOnDnDItems(TDnDItemsEvent handler) { FOnDnDItems = std::move(handler); }
 
 private:
     static LRESULT CALLBACK DropWindowProc(HWND window, UINT message, WPARAM wParam,
@@ -52,4 +57,5 @@ private:
     void RestoreWindowProc() noexcept;
 
     WNDPROC FOldWndProc = nullptr;
+    TDnDItemsEvent FOnDnDItems;
 };
