@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Makes the release packages in dist/: a portable zip and an installer (.msi) for 64-bit
+# Windows, and SHA256SUMS for both. Installs what is missing first.
+# OSTREVANE_PACKAGE_BUILD and OSTREVANE_PACKAGE_DIST name other folders for the build and the
+# packages (the packaging test keeps its own); SOURCE_DATE_EPOCH, if set, dates the zip's
+# members instead of the last commit.
+set -eu
+cd "$(dirname "$0")/.."
+bash scripts/install-package-deps.sh
+build=${OSTREVANE_PACKAGE_BUILD:-build/package}
+dist=${OSTREVANE_PACKAGE_DIST:-dist}
+name="Windows Ostrevane"
+
+echo "=== package: build"
+cmake --preset win64 -B "$build" -DCMAKE_BUILD_TYPE=Release -DOSTREVANE_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target ostrevane
+exe="$build/app/$name.exe"
+version=$(sed -n 's/^#define OSTREVANE_VERSION_TEXT "\(.*\)"$/\1/p' "$build/app/OstrevaneVersion.h")
+[ -n "$version" ] || { echo "package: no version in $build/app/OstrevaneVersion.h" >&2; exit 1; }
+
+# The zip promises a program that runs alone: no MinGW runtime DLL may have crept in.
+for dll in $(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
+    case "${dll,,}" in
+    lib*.dll) echo "package: $name.exe needs $dll; it must be linked statically" >&2; exit 1 ;;
+    esac
+done
+
+echo "=== package: $name $version"
+mkdir -p "$dist"
+base="$dist/Windows-Ostrevane-$version-win64"
+rm -f "$dist"/Windows-Ostrevane-*-win64.zip "$dist"/Windows-Ostrevane-*-win64.msi "$dist/SHA256SUMS"
+
+# The zip is reproducible: members in a fixed order, dated by the commit, with fixed
+# permissions and no extra fields (owner, exact times) that would vary between machines.
+epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || true)}
+[ -n "$epoch" ] || { echo "package: not a git checkout; set SOURCE_DATE_EPOCH" >&2; exit 1; }
+stage="$build/zip"
+rm -rf "$stage"
+mkdir -p "$stage/$name"
+cp "$exe" "$stage/$name/$name.exe"
+# Notepad of older Windows shows a file without carriage returns on one line.
+sed -e "s/@VERSION@/$version/" -e 's/$/\r/' packaging/ReadMe.txt >"$stage/$name/ReadMe.txt"
+chmod 0644 "$stage/$name/ReadMe.txt"
+chmod 0755 "$stage/$name/$name.exe"
+touch -d "@$epoch" "$stage/$name/$name.exe" "$stage/$name/ReadMe.txt"
+zip_path=$(cd "$(dirname "$base")" && pwd)/$(basename "$base").zip
+(cd "$stage" && TZ=UTC0 zip -q -X -D "$zip_path" "$name/$name.exe" "$name/ReadMe.txt")
+
+bash packaging/make-msi.sh "$version" "$exe" "$base.msi"
+
+(cd "$dist" && sha256sum -- "$(basename "$base").zip" "$(basename "$base").msi" >SHA256SUMS)
+echo "=== package: written to $dist"
+(cd "$dist" && ls -l -- "$(basename "$base").zip" "$(basename "$base").msi" SHA256SUMS)
+echo "$name.exe: sha256 $(sha256sum <"$exe" | cut -d' ' -f1)"
