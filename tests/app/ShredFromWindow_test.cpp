@@ -1,8 +1,11 @@
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
+#include "engine/Random.h"
 #include "engine/ShredRun.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
+#include <cstdint>
+#include <initializer_list>
 #include <utility>
 #include <string>
 #include <vector>
@@ -89,6 +92,41 @@ TEST_F(ShredFromWindow, AWholeRunMarksEveryEntryAndLeavesTheLastPassOnShow) {
     if (!artifacts.empty()) {
         EXPECT_TRUE(SaveWindowPicture(Form().Handle(), HostPath(artifacts) + "\\main-window.bmp"));
     }
+}
+
+// The window paints only at a steady rate, far less often than a run of small files starts
+// and ends passes: the run's end must paint its exact last state all the same.
+TEST_F(ShredFromWindow, AfterARunOfManyFilesTheWindowShowsItsLastPassPainted) {
+    constexpr std::size_t kFiles = 150;
+    std::vector<std::string> paths;
+    // Each file is named for its size.
+    for (std::size_t size = 100; size < 100 + kFiles; ++size) {
+        paths.push_back(In(std::to_string(size)));
+        MakeFile(paths.back(), size);
+    }
+    Drop(FDir.Path().string());
+    ASSERT_EQ(Entries().size(), paths.size());
+    const std::string last = Entries().back();
+
+    TDialogAnswerer answerer;
+    Form().btnWipe.Click();
+
+    // Nothing may be left for a later paint: the list, the status line and the pattern.
+    for (const TControl* control :
+         std::initializer_list<const TControl*>{&Form().HListBox1, &Form().Edit1, &Form().Label2})
+        EXPECT_FALSE(GetUpdateRect(control->Handle(), nullptr, FALSE));
+    PumpMessages();
+    EXPECT_TRUE(answerer.Seen().empty());
+    for (const std::string& entry : Entries())
+        EXPECT_EQ(entry.rfind(kDoneMarker, 0), 0u) << entry;
+    EXPECT_EQ(Entries().back(), Marked(last));
+    EXPECT_EQ(Form().Edit1.Text(), LastStatus(last, std::stoul(last.substr(Folder().size()))));
+    // The run's last draw chose the pattern of the last pass's one chunk.
+    auto start = static_cast<std::uint32_t>((std::uint64_t{RandomState()} * 99) >> 32);
+    if (start % 2 == 0)
+        ++start;
+    EXPECT_EQ(Form().Label2.Text(), kBitPattern.substr(start - 1, 120));
+    EXPECT_EQ(Form().pbWiping.Position(), 0);
 }
 
 TEST_F(ShredFromWindow, AnEmptyListOnlyTurnsTheTextBlack) {
