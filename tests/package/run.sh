@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# The release packages, end to end, in a tree of their own under build/package-test:
+#  - reproducible: two copies of the source in different folders, built a minute apart, give
+#    the same .exe and the same zip, byte for byte;
+#  - the installer, under Wine in a fresh prefix on a virtual display: installs silently over
+#    an older version, puts the program, its Start menu shortcut and its uninstall entry in
+#    place, the installed program shows its main window, and a silent uninstall takes all of
+#    it away again but the user's own setting.
+# Prints one line per check and a closing pass/fail line; exits non-zero on any failure.
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+state="$root/build/package-test"
+name="Windows Ostrevane"
+started=$SECONDS
+passed=0
+failed=0
+
+check() { # check DESCRIPTION COMMAND [ARGS...]
+    local what=$1
+    shift
+    if "$@"; then
+        echo "  ok    $what"
+        passed=$((passed + 1))
+    else
+        echo "  FAIL  $what"
+        failed=$((failed + 1))
+    fi
+}
+
+finish() {
+    echo "package tests: $passed checks passed, $failed failed, in $((SECONDS - started)) s"
+    if [ "$failed" -eq 0 ]; then
+        echo "package tests: PASS"
+        exit 0
+    fi
+    echo "package tests: FAIL"
+    exit 1
+}
+
+rm -rf "$state"
+mkdir -p "$state"
+
+# --- Two builds of one snapshot of the source, in different folders and at different times.
+echo "=== package test: two builds"
+snapshot() { # snapshot DEST: the source as it is now, without builds, packages or history
+    mkdir -p "$1"
+    tar -C "$root" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$1" -xf -
+}
+epoch=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 946684800)
+export SOURCE_DATE_EPOCH=$epoch
+a="$state/a/src"
+b="$state/another/folder/src"
+snapshot "$a"
+mkdir -p "$(dirname "$b")" && cp -a "$a" "$b"
+# The first as a user makes a release (default build tree and dist/ inside the source), the
+# second with both outside it.
+log="$state/build.log"
+if ! bash "$a/scripts/package.sh" >"$log" 2>&1 ||
+    ! OSTREVANE_PACKAGE_BUILD="$state/b-build" OSTREVANE_PACKAGE_DIST="$state/b-dist" \
+        bash "$b/scripts/package.sh" >>"$log" 2>&1; then
+    tail -n 30 "$log"
+    check "both package builds succeed" false
+    finish
+fi
+exe_a="$a/build/package/app/$name.exe"
+exe_b="$state/b-build/app/$name.exe"
+version=$(sed -n 's/^#define OSTREVANE_VERSION_TEXT "\(.*\)"$/\1/p' "$a/build/package/app/OstrevaneVersion.h")
+zip_a="$a/dist/Windows-Ostrevane-$version-win64.zip"
+msi="$a/dist/Windows-Ostrevane-$version-win64.msi"
+echo "  $name.exe sha256: $(sha256sum <"$exe_a" | cut -d' ' -f1) (first build)"
+echo "  $name.exe sha256: $(sha256sum <"$exe_b" | cut -d' ' -f1) (second build)"
+check "the two builds give the same .exe" cmp "$exe_a" "$exe_b"
+check "the two builds give the same zip" cmp "$zip_a" "$state/b-dist/Windows-Ostrevane-$version-win64.zip"
+check "SHA256SUMS matches the packages" bash -c 'cd "$1" && sha256sum --quiet -c SHA256SUMS' _ "$a/dist"
+members() { unzip -Z1 "$zip_a" | tr '\n' '|'; }
+check "the zip holds the program and the read-me in one folder" \
+    test "$(members)" = "$name/$name.exe|$name/ReadMe.txt|"
+check "the zip's program is the one built" cmp <(unzip -p "$zip_a" "$name/$name.exe") "$exe_a"
+
+# --- The installer under Wine, in a prefix and a home of its own (Wine writes menu entries
+# and folders under the home).
+echo "=== package test: installer under Wine"
+export HOME="$state/home" XDG_DATA_HOME="$state/home/.local/share" XDG_CONFIG_HOME="$state/home/.config"
+mkdir -p "$HOME"
+wine_state="$state/wine"
+if ! "$root/tools/wine-session" start "$wine_state" >"$state/wine.log" 2>&1; then
+    cat "$state/wine.log"
+    check "the Wine session starts" false
+    finish
+fi
+trap '"$root/tools/wine-session" stop "$wine_state" >/dev/null 2>&1' EXIT
+export WINEPREFIX="$wine_state/prefix" WINEDEBUG=-all DISPLAY=$(cat "$wine_state/display")
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+drive_c="$WINEPREFIX/drive_c"
+installed="$drive_c/Program Files/$name/$name.exe"
+installed_win="C:\\Program Files\\$name\\$name.exe"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
+msiexec() { timeout 120 wine msiexec "$@" </dev/null >>"$state/wine.log" 2>&1; }
+
+# Every uninstall entry named like the program, one "key|publisher|version|icon" line each.
+entries() {
+    timeout 60 wine reg query "$uninstall_key" /s </dev/null 2>/dev/null | tr -d '\r' | awk -F'    ' '
+        /^HKEY_/ { if (n == "'"$name"'") print k "|" p "|" v "|" i; k = $0; n = p = v = i = ""; next }
+        $2 == "DisplayName" { n = $4 } $2 == "Publisher" { p = $4 }
+        $2 == "DisplayVersion" { v = $4 } $2 == "DisplayIcon" { i = $4 }
+        END { if (n == "'"$name"'") print k "|" p "|" v "|" i }'
+}
+field() { echo "$entry" | cut -d'|' -f"$1"; }
+
+# An older version first, so that the package must replace it.
+older="$state/older.msi"
+bash "$root/packaging/make-msi.sh" 0.01 "$exe_a" "$older"
+check "an older version installs silently" msiexec /i "$(windows_path "$older")" /qn
+check "the older version is registered" test "$(entries | cut -d'|' -f3)" = "0.01"
+check "the package installs silently over it" msiexec /i "$(windows_path "$msi")" /qn
+
+entry=$(entries)
+check "one uninstall entry named \"$name\", the older one gone" test "$(echo "$entry" | grep -c .)" -eq 1
+check "the entry's publisher is Velmarth" test "$(field 2)" = "Velmarth"
+check "the entry's version is $version" test "$(field 3)" = "$version"
+check "the entry's icon is the installed program's" test "$(field 4)" = "$installed_win,0"
+check "the program is installed under Program Files" cmp "$installed" "$exe_a"
+# Windows puts an all-users installer's shortcuts in the common Start menu; Wine's installer
+# puts them in the user's.
+shortcut=""
+for programs in "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" \
+    "$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"; do
+    [ -f "$programs/$name.lnk" ] && shortcut="$programs/$name.lnk"
+done
+check "the Start menu has a shortcut to the installed program" grep -qaF "$installed_win" "${shortcut:-/dev/null}"
+
+# The installed program starts and shows its main window (unmapped while hidden, so a
+# viewable window of that title is the main window shown).
+wine "$installed_win" </dev/null >>"$state/wine.log" 2>&1 &
+program=$!
+shown() {
+    for _ in $(seq 150); do
+        xwininfo -name "$name" 2>/dev/null | grep -q 'Map State: IsViewable' && return 0
+        kill -0 "$program" 2>/dev/null || return 1
+        sleep 0.2
+    done
+    return 1
+}
+check "the installed program shows its main window" shown
+timeout 30 wine taskkill /im "$name.exe" </dev/null >>"$state/wine.log" 2>&1
+for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.2; done
+kill "$program" 2>/dev/null
+wait "$program" 2>/dev/null
+
+# The user's own setting, as the file picker leaves it; uninstalling must not touch it.
+timeout 60 wine reg add 'HKCU\Software\Velmarth\Ostrevane' /v SearchPath /d 'C:\kept\' /f \
+    </dev/null >>"$state/wine.log" 2>&1
+code=$(field 1 | sed 's/.*\\//')
+check "the package uninstalls silently" msiexec /x "$(windows_path "$msi")" /qn
+check "no uninstall entry is left" test -z "$(entries)"
+check "no file or folder of the program is left" test -z "$(find "$drive_c" -iname '*ostrevane*')"
+check "the user's setting is kept" bash -c 'timeout 60 wine reg query "HKCU\Software\Velmarth\Ostrevane" /v SearchPath </dev/null 2>/dev/null | grep -qF "C:\kept\\"'
+# The registry reaches the disk when the server ends.
+"$root/tools/wine-session" stop "$wine_state" >/dev/null 2>&1
+trap - EXIT
+leftovers() {
+    grep -i -e ostrevane -e "${code:-no product code}" "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
+        grep -vF '[Software\\Velmarth\\Ostrevane]'
+}
+check "no registry entry of the program is left" test -z "$(leftovers)"
+finish
