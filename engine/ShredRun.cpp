@@ -46,23 +46,46 @@ ShredRun::ShredRun(DisplayElements& display, FileSystem& files)
 void ShredRun::Execute() {
     FDisplay.SetStatusColor(kBlack);
     FDisplay.SetListColor(kBlack);
+    FShredded.clear();
     const int count = FDisplay.ListCount();
     for (int i = 0; i < count; ++i) {
+        // The same file listed twice (other letter case, a folder dropped twice) is gone after
+        // its first entry; wiping free space under its name would write a whole drive.
+        if (ShreddedEarlier(FDisplay.ListText(i))) {
+            FDisplay.ListReplace(i, std::string(kDoneMarker) + FDisplay.ListText(i));
+            FDisplay.RepaintList();
+            continue;
+        }
         const std::int64_t size = GetTargetSize(FDisplay.ListText(i));
         if (size < 0)
             continue;
+        FPassFile = FCreatedFile = FileId{};
         std::int64_t last = -1;
         for (int pass = 1; pass <= kPassCount; ++pass)
             last = OverwritePass(FDisplay.ListText(i), pass, size);
-        if (last == -1)
-            continue;
-        // A file that is still there was not shredded, whatever the passes did.
         const std::string path = FDisplay.ListText(i);
-        if (!FFiles.Delete(path))
+        if (last == -1) {
+            // A free-space filler that could not be finished must not stay behind; nothing
+            // but what the passes made is removed.
+            if (FCreatedFile.known)
+                FFiles.Delete(path, FCreatedFile);
             continue;
+        }
+        // A file that is still there was not shredded, whatever the passes did; and only the
+        // file the passes wrote is deleted, whatever the name leads to now.
+        if (!FFiles.Delete(path, FPassFile))
+            continue;
+        // A name the passes had to make was a free-space wipe, not a file.
+        if (!FCreatedFile.known)
+            FShredded.insert(FFiles.NameKey(path));
         FDisplay.ListReplace(i, std::string(kDoneMarker) + path);
         FDisplay.RepaintList();
     }
+}
+
+bool ShredRun::ShreddedEarlier(const std::string& entry) {
+    // A file there now is another file: it is shredded as any other.
+    return FShredded.count(FFiles.NameKey(entry)) != 0 && !FFiles.IsRegularFile(entry);
 }
 
 std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
@@ -70,8 +93,11 @@ std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
         return 0;
     // Asked first, whatever the entry names.
     const std::int64_t freeSpace = FFiles.FreeSpace(DriveNumber(entry[0]), entry);
+    // Neither a file to shred nor a free-space wipe: a link may lead anywhere.
+    if (FFiles.ReachedThroughLink(entry))
+        return -1;
     if (FFiles.IsRegularFile(entry))
-        return FFiles.FileLength(entry);
+        return FFiles.FileLength(entry); // -1 when a link was swapped in meanwhile
     return NinetyFivePercent(freeSpace);
 }
 
@@ -80,8 +106,11 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
                            " bytes ... Pass " + std::to_string(pass));
     FDisplay.RepaintStatus();
 
+    // A set that would change nothing is left out: it costs a metadata write per pass.
     const std::uint32_t attributes = FFiles.GetAttributes(path);
-    FFiles.SetAttributes(path, attributes & 0xFFFFu & ~kAttrReadOnly);
+    const std::uint32_t cleared = attributes & 0xFFFFu & ~kAttrReadOnly;
+    if (attributes != kInvalidAttributes && cleared != attributes)
+        FFiles.SetAttributes(path, cleared);
     const bool exists = FFiles.IsRegularFile(path);
 
     const std::size_t blockLength =
@@ -95,6 +124,9 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     std::unique_ptr<FileStream> file = exists ? FFiles.OpenReadWrite(path) : FFiles.Create(path);
     if (!file)
         return -1;
+    FPassFile = file->Id();
+    if (file->Created())
+        FCreatedFile = FPassFile;
 
     // Only a regular disk file is ever written: a name may open a device, pipe or console.
     bool ok = file->IsDiskFile();

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
+#include "platform/FileSystem.h"
+
 class DisplayElements;
-class FileSystem;
 
 inline constexpr std::string_view kDoneMarker = "SHREDDED! ... ";
 inline constexpr int kPassCount = 7;
@@ -36,8 +38,16 @@ public:
     std::int64_t OverwritePass(const std::string& path, int pass, std::int64_t size);
 
 private:
+    // Whether an earlier entry of this run shredded the file `entry` names.
+    bool ShreddedEarlier(const std::string& entry);
+
     DisplayElements& FDisplay;
     FileSystem& FFiles;
+    // The file the last pass wrote, and the file the passes made for a free-space wipe.
+    FileId FPassFile;
+    FileId FCreatedFile;
+    // The names (as NameKey gives them) of the files this run has shredded.
+    std::unordered_set<std::string> FShredded;
     std::vector<unsigned char> FBlock;
     std::vector<unsigned char> FBatch;
 };

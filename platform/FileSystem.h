@@ -13,6 +13,19 @@ inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
+// The reparse-tag bit of symbolic links, junctions and mount points: names that stand for
+// another file or folder. Cloud placeholders and deduplicated files lack it.
+inline constexpr std::uint32_t kReparseTagNameSurrogate = 0x20000000;
+inline constexpr std::uint32_t kReparseTagSymlink = 0xA000000C;
+
+// Which file an open reached: its volume and its number there.
+struct FileId {
+    bool known = false;
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileId&) const = default;
+};
+
 // An open file, held exclusively. Closed when destroyed.
 class FileStream {
 public:
@@ -25,22 +38,34 @@ public:
     virtual bool Flush() = 0;
     // Closes now; false when closing reported a failure.
     virtual bool Close() = 0;
+    // The file this stream has open; not known when the system will not tell.
+    virtual FileId Id() = 0;
+    // True when the open made the file: no file of that name was there before.
+    virtual bool Created() const = 0;
 };
 
 struct DirectoryEntry {
     std::string name;
     std::uint32_t attributes = 0;
+    // Meaningful only with kAttrReparsePoint; 0 where the platform does not report it.
+    std::uint32_t reparseTag = 0;
     bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
-    // A symbolic link or junction: never followed when expanding folders.
-    bool IsLink() const { return (attributes & kAttrReparsePoint) != 0; }
+    // A symbolic link, junction or mount point: never followed when expanding folders. A
+    // reparse point of untold kind counts as one too, since following a link to a parent
+    // would never end. Other reparse points (cloud placeholders, deduplicated files) are
+    // plain files and folders.
+    bool IsLink() const {
+        return (attributes & kAttrReparsePoint) != 0 &&
+               (reparseTag == 0 || (reparseTag & kReparseTagNameSurrogate) != 0);
+    }
 };
 
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // An existing regular file: a directory lookup finds an entry that is not a directory
-    // and whose last-write time, as local time, is a date from 1980 to 2107.
+    // An existing regular file: a directory lookup finds an entry that is not a directory,
+    // whatever its time stamps. Names with wildcards never count.
     virtual bool IsRegularFile(const std::string& path) = 0;
     // An existing directory: its attributes can be read and include the directory bit.
     virtual bool IsDirectory(const std::string& path) = 0;
@@ -49,9 +74,17 @@ public:
     virtual std::uint32_t GetAttributes(const std::string& path) = 0;
     virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
 
-    // Opens an existing file for reading with no sharing and returns its length.
-    // Raises Exception("Cannot open file <path>") when it cannot be opened.
+    // True when the name, or where it does not exist the nearest folder above it that does,
+    // is reached through a symbolic link or junction anywhere on its path.
+    virtual bool ReachedThroughLink(const std::string& path) = 0;
+
+    // Opens an existing file for reading with no sharing and returns its length; -1 when the
+    // file is reached through a link or junction. Raises Exception("Cannot open file <path>")
+    // when it cannot be opened.
     virtual std::int64_t FileLength(const std::string& path) = 0;
+
+    // Every open and create below refuses (gives null) a file reached through a symbolic link
+    // or junction anywhere on its path: what the passes write is the file the name names.
 
     // Opens an existing file for reading and writing, no sharing, not truncated, positioned
     // at its start. Null when it cannot be opened.
@@ -60,7 +93,13 @@ public:
     // Null when it cannot be created.
     virtual std::unique_ptr<FileStream> Create(const std::string& path) = 0;
 
-    virtual bool Delete(const std::string& path) = 0;
+    // Deletes the file the name names, and only if it is the file `id`: never a link's target
+    // and never a file that has taken the name's place. True once the name is gone.
+    virtual bool Delete(const std::string& path, const FileId& id) = 0;
+
+    // A key that two names share exactly when the platform takes them for the same name (on
+    // Windows: the same full path in any letter case).
+    virtual std::string NameKey(const std::string& path) = 0;
 
     // Bytes available to the caller on a drive, or -1 when that cannot be found.
     // With drive letters, `drive` decides (1 = A:, 3 = C:, 0 = the current folder's drive);

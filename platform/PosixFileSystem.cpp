@@ -7,27 +7,58 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <limits>
+#include <linux/openat2.h>
 #include <memory>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <utility>
 
 namespace {
 
 constexpr std::uint32_t kAttrArchive = 0x20;
 
+// Asks only for what it needs. Asking for a time stamp makes this kernel give the file a
+// fine-grained one on its next write, and every pass of a small file then costs extra
+// journal commits.
+bool Status(int dir, const char* path, int flags, unsigned mask, struct statx& status) {
+    return statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, mask, &status) == 0 &&
+           (status.stx_mask & mask) == mask;
+}
+
+bool Status(const std::string& path, unsigned mask, struct statx& status) {
+    return Status(AT_FDCWD, path.c_str(), 0, mask, status);
+}
+
+FileId IdOf(const struct statx& status) {
+    return {true, makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+}
+
+// open(2) that refuses a symbolic link anywhere on the path (ELOOP), in one step.
+int OpenWithoutLinks(int dir, const std::string& path, int flags, mode_t mode = 0) {
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
+    how.mode = (flags & O_CREAT) != 0 ? mode : 0;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    for (;;) {
+        const long fd = syscall(SYS_openat2, dir, path.c_str(), &how, sizeof how);
+        if (fd >= 0 || errno != EINTR)
+            return static_cast<int>(fd);
+    }
+}
+
 class PosixFileStream final : public FileStream {
 public:
-    explicit PosixFileStream(Fd fd) : FFd(std::move(fd)) {}
+    PosixFileStream(Fd fd, bool created) : FFd(std::move(fd)), FCreated(created) {}
 
     bool IsDiskFile() override {
-        struct stat status;
-        return fstat(FFd.Get(), &status) == 0 && S_ISREG(status.st_mode);
+        struct statx status;
+        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_TYPE, status) && S_ISREG(status.stx_mode);
     }
 
     bool Write(const void* data, std::size_t size) override {
@@ -47,46 +78,68 @@ public:
     bool Flush() override { return fsync(FFd.Get()) == 0; }
     bool Close() override { return FFd.Reset(); }
 
+    FileId Id() override {
+        struct statx status;
+        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_INO, status) ? IdOf(status) : FileId{};
+    }
+
+    bool Created() const override { return FCreated; }
+
 private:
     Fd FFd;
+    bool FCreated;
+};
+
+struct Opened {
+    Fd fd;
+    int error = 0; // errno of a failed open; ELOOP when a link was met
 };
 
 // Opens with the equivalent of Windows' share mode 0: an exclusive lock on the open file,
 // which fails while any other open of the file (in this process or another) holds one.
-Fd OpenExclusive(const std::string& path, int flags, mode_t mode = 0) {
+// Never through a symbolic link anywhere on the path.
+Opened OpenExclusive(const std::string& path, int flags, mode_t mode = 0) {
     // Non-blocking, so that opening a FIFO without a writer returns at once.
-    Fd fd(open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode));
-    if (!fd || flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-        return Fd();
-    const int status = fcntl(fd.Get(), F_GETFL);
-    if (status == -1 || fcntl(fd.Get(), F_SETFL, status & ~O_NONBLOCK) == -1)
-        return Fd();
-    return fd;
-}
-
-std::unique_ptr<FileStream> MakeFileStream(Fd fd) {
-    if (!fd)
-        return nullptr;
-    return std::make_unique<PosixFileStream>(std::move(fd));
+    Opened opened{Fd(OpenWithoutLinks(AT_FDCWD, path, flags | O_NOCTTY | O_NONBLOCK, mode))};
+    if (!opened.fd) {
+        opened.error = errno;
+        return opened;
+    }
+    const int status = fcntl(opened.fd.Get(), F_GETFL);
+    if (flock(opened.fd.Get(), LOCK_EX | LOCK_NB) != 0 || status == -1 ||
+        fcntl(opened.fd.Get(), F_SETFL, status & ~O_NONBLOCK) == -1) {
+        opened.error = errno;
+        opened.fd.Reset();
+    }
+    return opened;
 }
 
 // What Wine shows for the same entry: a link keeps the attributes of what it points to and
 // adds the reparse-point bit, so a link to a folder is both a folder and a link.
 std::uint32_t AttributesOf(const std::string& path) {
-    struct stat link;
-    if (lstat(path.c_str(), &link) != 0)
+    constexpr unsigned kMask = STATX_TYPE | STATX_MODE;
+    struct statx link;
+    if (!Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kMask, link))
         return kInvalidAttributes;
     std::uint32_t attributes = 0;
-    struct stat target = link;
-    if (S_ISLNK(link.st_mode)) {
+    struct statx target = link;
+    if (S_ISLNK(link.stx_mode)) {
         attributes |= kAttrReparsePoint;
-        if (stat(path.c_str(), &target) != 0)
+        if (!Status(path, kMask, target))
             return attributes | kAttrArchive; // dangling
     }
-    attributes |= S_ISDIR(target.st_mode) ? kAttrDirectory : kAttrArchive;
-    if ((target.st_mode & S_IWUSR) == 0)
+    attributes |= S_ISDIR(target.stx_mode) ? kAttrDirectory : kAttrArchive;
+    if ((target.stx_mode & S_IWUSR) == 0)
         attributes |= kAttrReadOnly;
     return attributes;
+}
+
+// "dir/name" -> {"dir/", "name"}; "name" -> {"", "name"}.
+std::pair<std::string, std::string> SplitName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {"", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -104,73 +157,113 @@ public:
         // Rejected as on Windows, where a lookup would take them as wildcards.
         if (path.find_first_of("*?") != std::string::npos)
             return false;
-        struct stat status;
-        if (stat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode))
-            return false;
-        // Windows counts only files whose time fits a DOS date.
-        struct tm local;
-        if (localtime_r(&status.st_mtime, &local) == nullptr)
-            return false;
-        const int year = local.tm_year + 1900;
-        return year >= 1980 && year <= 2107;
+        struct statx status;
+        return Status(path, STATX_TYPE, status) && !S_ISDIR(status.stx_mode);
     }
 
     bool IsDirectory(const std::string& path) override {
-        struct stat status;
-        return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+        struct statx status;
+        return Status(path, STATX_TYPE, status) && S_ISDIR(status.stx_mode);
+    }
+
+    bool ReachedThroughLink(const std::string& path) override {
+        // The name itself, or for a name still to be made the nearest folder that exists.
+        std::string probe = path;
+        while (!probe.empty()) {
+            const Fd entry(OpenWithoutLinks(AT_FDCWD, probe, O_PATH));
+            if (entry)
+                return false;
+            if (errno == ELOOP)
+                return true;
+            if (errno != ENOENT)
+                return false; // left to the open that follows, which checks for itself
+            while (probe.size() > 1 && probe.back() == '/')
+                probe.pop_back();
+            probe = SplitName(probe).first;
+        }
+        return false;
     }
 
     std::uint32_t GetAttributes(const std::string& path) override { return AttributesOf(path); }
 
     // Only the read-only bit has a POSIX counterpart: the owner's write permission.
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
-        struct stat status;
-        if (stat(path.c_str(), &status) != 0)
+        struct statx status;
+        if (!Status(path, STATX_MODE, status))
             return false;
-        mode_t mode = status.st_mode & 07777;
+        const mode_t before = status.stx_mode & 07777;
+        mode_t mode = before;
         if ((attributes & kAttrReadOnly) != 0)
             mode &= ~static_cast<mode_t>(S_IWUSR);
         else
             mode |= S_IWUSR;
-        return chmod(path.c_str(), mode) == 0;
+        // A chmod that changes nothing still changes the file's status time.
+        return mode == before || chmod(path.c_str(), mode) == 0;
     }
 
     std::int64_t FileLength(const std::string& path) override {
-        const Fd fd = OpenExclusive(path, O_RDONLY);
-        struct stat status;
+        const Opened opened = OpenExclusive(path, O_RDONLY);
+        if (opened.error == ELOOP)
+            return -1;
+        struct statx status;
         // Windows will not open a folder as a file; open(2) would.
-        if (!fd || fstat(fd.Get(), &status) != 0 || S_ISDIR(status.st_mode))
+        if (!opened.fd ||
+            !Status(opened.fd.Get(), "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE, status) ||
+            S_ISDIR(status.stx_mode))
             throw Exception("Cannot open file " + path);
-        return status.st_size;
+        return static_cast<std::int64_t>(status.stx_size);
     }
 
     std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
-        return MakeFileStream(OpenExclusive(path, O_RDWR));
+        Opened opened = OpenExclusive(path, O_RDWR);
+        if (!opened.fd)
+            return nullptr;
+        return std::make_unique<PosixFileStream>(std::move(opened.fd), false);
     }
 
     std::unique_ptr<FileStream> Create(const std::string& path) override {
-        // Truncated only once the lock is held, and only a regular file: a file that someone
-        // else holds, or a device, must come through untouched.
-        // Never through a symbolic link: a dangling one would have the passes fill a file
-        // somewhere else, and the deletion remove only the link.
-        Fd fd = OpenExclusive(path, O_RDWR | O_CREAT | O_NOFOLLOW, 0666);
-        struct stat status;
-        if (!fd || fstat(fd.Get(), &status) != 0)
+        // A new file first; a file that someone else holds, or a device, must come through
+        // untouched, so an existing one is truncated only once the lock is held, and only a
+        // regular file.
+        Opened opened = OpenExclusive(path, O_RDWR | O_CREAT | O_EXCL, 0666);
+        const bool created = static_cast<bool>(opened.fd);
+        if (!created && opened.error == EEXIST)
+            opened = OpenExclusive(path, O_RDWR);
+        struct statx status;
+        if (!opened.fd || !Status(opened.fd.Get(), "", AT_EMPTY_PATH, STATX_TYPE, status))
             return nullptr;
-        if (S_ISREG(status.st_mode) && ftruncate(fd.Get(), 0) != 0)
+        if (!created && S_ISREG(status.stx_mode) && ftruncate(opened.fd.Get(), 0) != 0)
             return nullptr;
-        return MakeFileStream(std::move(fd));
+        return std::make_unique<PosixFileStream>(std::move(opened.fd), created);
     }
 
-    bool Delete(const std::string& path) override { return unlink(path.c_str()) == 0; }
+    bool Delete(const std::string& path, const FileId& id) override {
+        // The folder is held while the name in it is checked and removed, so no link put on
+        // the way meanwhile can send the removal elsewhere; a link at the name is a file of
+        // its own, never the one passed.
+        const auto [folder, name] = SplitName(path);
+        if (!id.known || name.empty())
+            return false;
+        const Fd dir(folder.empty() ? Fd()
+                                    : Fd(OpenWithoutLinks(AT_FDCWD, folder, O_PATH | O_DIRECTORY)));
+        if (!folder.empty() && !dir)
+            return false;
+        const int at = folder.empty() ? AT_FDCWD : dir.Get();
+        struct statx status;
+        return Status(at, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO, status) &&
+               S_ISREG(status.stx_mode) && IdOf(status) == id && unlinkat(at, name.c_str(), 0) == 0;
+    }
+
+    // Names differing in letter case are different files here.
+    std::string NameKey(const std::string& path) override { return path; }
 
     // No drive letters here: the file system that would hold `path` is the nearest folder
     // on its way up that exists.
     std::int64_t FreeSpace(std::uint8_t, const std::string& path) override {
         std::string folder = AbsolutePath(path);
         while (!folder.empty()) {
-            struct stat status;
-            if (stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            struct statx status;
+            if (Status(folder, STATX_TYPE, status) && S_ISDIR(status.stx_mode)) {
                 struct statvfs volume;
                 if (statvfs(folder.c_str(), &volume) != 0)
                     return -1;
@@ -202,7 +295,10 @@ public:
             const std::uint32_t attributes = AttributesOf(dir + entry->d_name);
             if (attributes == kInvalidAttributes)
                 continue; // gone since the folder was read
-            visit(DirectoryEntry{entry->d_name, attributes});
+            // A symbolic link is the one kind of reparse point here.
+            const std::uint32_t tag =
+                (attributes & kAttrReparsePoint) != 0 ? kReparseTagSymlink : 0;
+            visit(DirectoryEntry{entry->d_name, attributes, tag});
         }
     }
 

@@ -2,6 +2,7 @@
 // the system code page exactly as the shell and the file picker delivered them.
 #include "platform/FileSystem.h"
 #include "platform/Win32Handles.h"
+#include "platform/Win32Paths.h"
 #include "framework/Exception.h"
 
 #include <algorithm>
@@ -12,9 +13,30 @@
 
 namespace {
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+FileId IdOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information))
+        return {};
+    return {true, information.dwVolumeSerialNumber,
+            (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
+                information.nFileIndexLow};
+}
+
+// Deletion through an open handle: it removes the file the handle has, whatever the name
+// leads to meanwhile.
+bool DeleteThrough(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
+}
+
 class Win32FileStream final : public FileStream {
 public:
-    explicit Win32FileStream(FileHandle handle) : FHandle(std::move(handle)) {}
+    Win32FileStream(FileHandle handle, bool created)
+        : FHandle(std::move(handle)), FCreated(created) {}
 
     bool IsDiskFile() override { return GetFileType(FHandle.Get()) == FILE_TYPE_DISK; }
 
@@ -35,9 +57,12 @@ public:
 
     bool Flush() override { return FlushFileBuffers(FHandle.Get()) != FALSE; }
     bool Close() override { return FHandle.Reset(); }
+    FileId Id() override { return IdOf(FHandle.Get()); }
+    bool Created() const override { return FCreated; }
 
 private:
     FileHandle FHandle;
+    bool FCreated;
 };
 
 FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD disposition) {
@@ -45,11 +70,16 @@ FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD dispositio
         CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-std::unique_ptr<FileStream> MakeFileStream(FileHandle handle) {
-    if (!handle)
-        return nullptr;
-    return std::make_unique<Win32FileStream>(std::move(handle));
+// Opened or created by name, then checked: a handle that a link or junction led elsewhere is
+// closed before anything is written through it.
+FileHandle OpenDirectly(const std::string& path, DWORD access) {
+    FileHandle file = OpenExclusive(path, access, OPEN_EXISTING);
+    if (file && !ReachedDirectly(file.Get(), path))
+        return FileHandle();
+    return file;
 }
+
+constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 
 using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
                                                   PULARGE_INTEGER);
@@ -70,19 +100,11 @@ public:
         // A directory lookup treats these as wildcards and would find some other file.
         if (path.find_first_of("*?") != std::string::npos)
             return false;
+        // Any time stamp will do: a file dated 1970 or 2200 is still a file to shred, not a
+        // name for a free-space wipe.
         WIN32_FIND_DATAA found;
-        FindHandle search(FindFirstFileA(path.c_str(), &found));
-        if (!search || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return false;
-        // The conversion to a DOS date is what limits the years to 1980 .. 2107. Wine's
-        // wraps later years round instead of failing, so the year is checked as well.
-        FILETIME local;
-        WORD date = 0;
-        WORD time = 0;
-        SYSTEMTIME parts;
-        return FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) &&
-               FileTimeToDosDateTime(&local, &date, &time) &&
-               FileTimeToSystemTime(&local, &parts) && parts.wYear >= 1980 && parts.wYear <= 2107;
+        const FindHandle search(FindFirstFileA(path.c_str(), &found));
+        return search && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
     bool IsDirectory(const std::string& path) override {
@@ -99,29 +121,93 @@ public:
         return SetFileAttributesA(path.c_str(), attributes) != FALSE;
     }
 
+    bool ReachedThroughLink(const std::string& path) override {
+        std::string probe = FullPathName(path);
+        const std::string root = PathRoot(probe);
+        if (root.empty())
+            return false;
+        // A link whose target is gone cannot be opened, but its entry shows what it is.
+        WIN32_FIND_DATAA found;
+        if (probe.find_first_of("*?") == std::string::npos) {
+            const FindHandle search(FindFirstFileA(probe.c_str(), &found));
+            if (search && DirectoryEntry{"", found.dwFileAttributes, found.dwReserved0}.IsLink())
+                return true;
+        }
+        // The name itself, or for a name still to be made the nearest folder that exists.
+        while (probe.size() > root.size()) {
+            const FileHandle entry(CreateFileA(probe.c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                               nullptr));
+            if (entry)
+                return !ReachedDirectly(entry.Get(), probe);
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+                return false; // left to the open that follows, which checks for itself
+            const std::size_t slash = probe.find_last_of('\\', probe.size() - 2);
+            if (slash == std::string::npos)
+                break;
+            probe.erase(slash + 1);
+        }
+        return false;
+    }
+
     std::int64_t FileLength(const std::string& path) override {
         FileHandle file = OpenExclusive(path, GENERIC_READ, OPEN_EXISTING);
         LARGE_INTEGER length;
         // A handle whose size cannot be read (a device) is no file to size either.
         if (!file || !GetFileSizeEx(file.Get(), &length))
             throw Exception("Cannot open file " + path);
+        if (!ReachedDirectly(file.Get(), path))
+            return -1;
         return length.QuadPart;
     }
 
     std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
-        return MakeFileStream(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
+        FileHandle file = OpenDirectly(path, kReadWrite | DELETE);
+        if (!file)
+            return nullptr;
+        return std::make_unique<Win32FileStream>(std::move(file), false);
     }
 
     std::unique_ptr<FileStream> Create(const std::string& path) override {
-        return MakeFileStream(OpenExclusive(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS));
+        // A new file first: CREATE_NEW never follows a link at the name itself.
+        FileHandle file = OpenExclusive(path, kReadWrite | DELETE, CREATE_NEW);
+        const bool created = static_cast<bool>(file);
+        if (!created && GetLastError() == ERROR_FILE_EXISTS)
+            file = OpenExclusive(path, kReadWrite | DELETE, OPEN_EXISTING);
+        if (!file)
+            return nullptr;
+        if (!ReachedDirectly(file.Get(), path)) {
+            // Made through a junction: in a folder nobody listed, so it goes again at once.
+            if (created)
+                DeleteThrough(file.Get());
+            return nullptr;
+        }
+        // Truncated only once the handle is known to be the listed file, and only a disk file.
+        if (!created && GetFileType(file.Get()) == FILE_TYPE_DISK && !SetEndOfFile(file.Get()))
+            return nullptr;
+        return std::make_unique<Win32FileStream>(std::move(file), created);
     }
 
-    bool Delete(const std::string& path) override {
-        // Wine unlinks when the handle it deletes through is closed and drops a failure there,
-        // so success is only believed once the name is gone. On Windows a file whose deletion
-        // waits for another program's handle already reads as gone (access denied).
-        return DeleteFileA(path.c_str()) &&
-               GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    bool Delete(const std::string& path, const FileId& id) override {
+        if (!id.known)
+            return false;
+        // The name's own entry, not what a link there points to: a link is another file.
+        FileHandle file(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file || !ReachedDirectly(file.Get(), path) || !(IdOf(file.Get()) == id) ||
+            !DeleteThrough(file.Get()))
+            return false;
+        // Wine unlinks when the handle is closed and drops a failure there, so success is only
+        // believed once the name is gone. On Windows a file whose deletion waits for another
+        // program's handle already reads as gone (access denied).
+        file.Reset();
+        return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
+
+    std::string NameKey(const std::string& path) override {
+        const std::string full = FullPathName(path);
+        return UpperCaseName(full.empty() ? path : full);
     }
 
     std::int64_t FreeSpace(std::uint8_t drive, const std::string&) override {
@@ -161,7 +247,8 @@ public:
             return GetLastError() == ERROR_FILE_NOT_FOUND;
         }
         do {
-            visit(DirectoryEntry{found.cFileName, found.dwFileAttributes});
+            // The reserved field holds the reparse tag of a reparse point.
+            visit(DirectoryEntry{found.cFileName, found.dwFileAttributes, found.dwReserved0});
         } while (FindNextFileA(search.Get(), &found));
         return GetLastError() == ERROR_NO_MORE_FILES;
     }

@@ -8,11 +8,12 @@
 
 namespace {
 
-TEST(Win32FileSystem, NulDeviceOpensButIsNoDiskFile) {
-    auto device = SystemFileSystem().Create("NUL");
-    ASSERT_NE(device, nullptr);
-    EXPECT_FALSE(device->IsDiskFile());
-    EXPECT_TRUE(device->Close());
+TEST(Win32FileSystem, DevicesAreNeitherOpenedNorMadeAsFiles) {
+    // A device name has no place on a drive: it can be no file the user listed.
+    for (const char* device : {"NUL", "C:\\folder\\CON"}) {
+        EXPECT_EQ(SystemFileSystem().Create(device), nullptr) << device;
+        EXPECT_EQ(SystemFileSystem().OpenReadWrite(device), nullptr) << device;
+    }
 }
 
 TEST(Win32FileSystem, DriveNumbersOutsideAToZHaveNoFreeSpace) {

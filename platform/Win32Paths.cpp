@@ -1,0 +1,155 @@
+#include "platform/Win32Paths.h"
+#include "platform/Win32Handles.h"
+
+#include <vector>
+
+namespace {
+
+// GetFinalPathNameByHandleA's flags: the normalized name, with a drive letter.
+constexpr DWORD kFinalNameFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+
+// Calls `get(buffer, size)` (a Win32 "fill this buffer or tell me the size" function) until
+// the text fits; "" on failure.
+template <typename Get> std::string GrowingText(Get get) {
+    std::vector<char> buffer(MAX_PATH + 1);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD length = get(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return {};
+        if (length < buffer.size())
+            return std::string(buffer.data(), length);
+        buffer.resize(length + 1);
+    }
+    return {};
+}
+
+std::string FinalPathOf(HANDLE handle) {
+    return GrowingText([handle](char* buffer, DWORD size) {
+        return GetFinalPathNameByHandleA(handle, buffer, size, kFinalNameFlags);
+    });
+}
+
+std::string LongPathName(const std::string& path) {
+    return GrowingText(
+        [&path](char* buffer, DWORD size) { return GetLongPathNameA(path.c_str(), buffer, size); });
+}
+
+// "\\?\C:\x\" -> "C:\x", "\\?\UNC\server\share" -> "\\server\share": the plain form of a
+// final path, without a trailing delimiter.
+std::string Plain(std::string_view path) {
+    std::string plain;
+    if (path.substr(0, 8) == "\\\\?\\UNC\\")
+        plain = "\\\\" + std::string(path.substr(8));
+    else if (path.substr(0, 4) == "\\\\?\\")
+        plain = path.substr(4);
+    else
+        plain = path;
+    while (!plain.empty() && plain.back() == '\\')
+        plain.pop_back();
+    return plain;
+}
+
+std::wstring Wide(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+// The long form of a full name whose last part may not exist yet (a file being created).
+std::string LongFormOf(const std::string& full) {
+    std::string longName = LongPathName(full);
+    if (!longName.empty())
+        return longName;
+    const std::size_t slash = full.find_last_of('\\');
+    if (slash == std::string::npos || slash + 1 == full.size())
+        return {};
+    const std::string folder = LongPathName(full.substr(0, slash + 1));
+    if (folder.empty())
+        return {};
+    return folder + (folder.back() == '\\' ? "" : "\\") + full.substr(slash + 1);
+}
+
+} // namespace
+
+std::string FullPathName(const std::string& path) {
+    if (path.empty())
+        return {};
+    return GrowingText([&path](char* buffer, DWORD size) {
+        return GetFullPathNameA(path.c_str(), size, buffer, nullptr);
+    });
+}
+
+std::string PathRoot(const std::string& full) {
+    if (full.size() >= 3 && full[1] == ':' && full[2] == '\\')
+        return full.substr(0, 3);
+    if (full.size() < 5 || full[0] != '\\' || full[1] != '\\' || full[2] == '?' || full[2] == '.')
+        return {};
+    const std::size_t serverEnd = full.find('\\', 2);
+    if (serverEnd == std::string::npos || serverEnd == 2 || serverEnd + 1 == full.size())
+        return {};
+    const std::size_t shareEnd = full.find('\\', serverEnd + 1);
+    if (shareEnd == serverEnd + 1)
+        return {};
+    return shareEnd == std::string::npos ? full + "\\" : full.substr(0, shareEnd + 1);
+}
+
+bool SameNameIgnoringCase(std::string_view first, std::string_view second) {
+    if (first.empty() || second.empty())
+        return first.empty() && second.empty();
+    const std::wstring a = Wide(first), b = Wide(second);
+    return !a.empty() && !b.empty() &&
+           CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::string UpperCaseName(std::string_view name) {
+    std::wstring wide = Wide(name);
+    if (wide.empty())
+        return std::string(name);
+    const int size = static_cast<int>(wide.size());
+    std::wstring upper(wide.size(), L'\0');
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size,
+                      nullptr, nullptr, 0) != size)
+        return std::string(name);
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string key(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, key.data(), length, nullptr, nullptr);
+    return key;
+}
+
+bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
+                      std::string_view finalPath) {
+    const std::string root = Plain(rootFinal);
+    if (root.empty() || finalPath.empty())
+        return false;
+    while (!tail.empty() && tail.back() == '\\')
+        tail.remove_suffix(1);
+    const std::string expected = tail.empty() ? root : root + "\\" + std::string(tail);
+    return SameNameIgnoringCase(expected, Plain(finalPath));
+}
+
+bool ReachedDirectly(HANDLE handle, const std::string& path) {
+    const std::string full = FullPathName(path);
+    const std::string root = PathRoot(full);
+    if (root.empty())
+        return false;
+    // The names as stored: a short 8.3 name reads in its long form in the final path.
+    const std::string longName = LongFormOf(full);
+    if (longName.size() < root.size() ||
+        !SameNameIgnoringCase(std::string_view(longName).substr(0, root.size()), root))
+        return false;
+    const FileHandle rootHandle(CreateFileA(
+        root.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!rootHandle)
+        return false;
+    return FinalPathMatches(FinalPathOf(rootHandle.Get()), longName.substr(root.size()),
+                            FinalPathOf(handle));
+}

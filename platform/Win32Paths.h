@@ -1,0 +1,35 @@
+#pragma once
+// Telling whether an open handle is the file its name names, with no symbolic link, junction
+// or mount of another folder met on the way.
+//
+// The test compares where the handle really is (its final path) with where the name would
+// lead if nothing on the way redirected it: the final path of the name's root (a drive or a
+// share; a subst or mapped drive resolves to its folder or share there) followed by the rest
+// of the name in its long form. Comparing after the open leaves no gap between the test and
+// the use of the handle.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+// The full path name (GetFullPathNameA), or "" when there is none.
+std::string FullPathName(const std::string& path);
+
+// "C:\" or "\\server\share\" of a full path; "" for any other form (device and "\\?\" names).
+std::string PathRoot(const std::string& full);
+
+// Whether two names are equal as Windows compares file names: ordinal, any letter case.
+bool SameNameIgnoringCase(std::string_view first, std::string_view second);
+
+// A name in the invariant upper case that that comparison uses, so that two names compare
+// equal exactly when their upper-case forms are the same bytes.
+std::string UpperCaseName(std::string_view name);
+
+// Whether `finalPath` is `rootFinal` (the final path of a root) followed by `tail` (the rest
+// of the name, without a leading delimiter). Both final paths may carry the "\\?\" and
+// "\\?\UNC\" prefixes of GetFinalPathNameByHandleA.
+bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
+                      std::string_view finalPath);
+
+// Whether `handle`, opened by `path`, is the file or folder that `path` names directly.
+bool ReachedDirectly(HANDLE handle, const std::string& path);
