@@ -28,13 +28,11 @@ check() { # check DESCRIPTION COMMAND [ARGS...]
 }
 
 finish() {
-    echo "package tests: $passed checks passed, $failed failed, in $((SECONDS - started)) s"
-    if [ "$failed" -eq 0 ]; then
-        echo "package tests: PASS"
-        exit 0
-    fi
-    echo "package tests: FAIL"
-    exit 1
+    local verdict=PASS
+    [ "$failed" -eq 0 ] || verdict=FAIL
+    echo "package tests: $verdict in $((SECONDS - started)) s"
+    echo "packages: $passed passed, $failed failed"
+    exit $((failed > 0))
 }
 
 rm -rf "$state"
