@@ -1,5 +1,6 @@
 // What only the Windows backend has: devices by name and drives by number.
 #include "platform/FileSystem.h"
+#include "platform/Win32Paths.h"
 #include "ScratchFiles.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,85 @@ TEST(Win32FileSystem, DriveZeroIsTheCurrentFoldersDrive) {
     EXPECT_EQ(onTmpfs, fs.FreeSpace(DriveNumberOf(tmpfs), ""));
     EXPECT_EQ(onExt4, fs.FreeSpace(DriveNumberOf(ext4), ""));
     EXPECT_NE(onTmpfs, onExt4);
+}
+
+TEST(Win32Paths, AFinalPathMatchesOnlyTheNameItsRootLeadsTo) {
+    struct Case {
+        const char* rootFinal; // of the name's drive or share
+        const char* tail;      // the rest of the name, in its long form
+        const char* finalPath; // where the handle really is
+        bool direct;
+    };
+    constexpr Case cases[] = {
+        {"\\\\?\\C:\\", "Dir\\File.TXT", "\\\\?\\C:\\dir\\file.txt", true},
+        {"\\\\?\\C:\\", "dir\\file.txt", "C:\\dir\\file.txt", true},
+        {"\\\\?\\C:\\", "", "\\\\?\\C:\\", true},
+        {"\\\\?\\C:\\", "sub\\", "\\\\?\\C:\\sub", true},
+        // A share, by its own name or through a mapped drive; a subst drive.
+        {"\\\\?\\UNC\\server\\share\\", "a.txt", "\\\\?\\UNC\\Server\\Share\\a.txt", true},
+        {"\\\\server\\share", "a.txt", "\\\\?\\UNC\\server\\share\\a.txt", true},
+        {"\\\\?\\D:\\work", "a.txt", "\\\\?\\D:\\work\\a.txt", true},
+        // A link to a file or folder, a share's file reached from another share, a name
+        // that only begins like the target.
+        {"\\\\?\\C:\\", "shared\\sub\\b.txt", "\\\\?\\C:\\private\\b.txt", false},
+        {"\\\\?\\C:\\", "shared\\sub\\b.txt", "\\\\?\\C:\\shared\\private\\b.txt", false},
+        {"\\\\?\\UNC\\server\\share", "a.txt", "\\\\?\\UNC\\server\\other\\a.txt", false},
+        {"\\\\?\\C:\\", "ab", "\\\\?\\C:\\a\\b", false},
+        {"\\\\?\\C:\\", "a.txt", "\\\\?\\D:\\a.txt", false},
+        {"", "a.txt", "\\\\?\\C:\\a.txt", false},
+        {"\\\\?\\C:\\", "a.txt", "", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FinalPathMatches(c.rootFinal, c.tail, c.finalPath), c.direct)
+            << c.rootFinal << " + " << c.tail << " vs " << c.finalPath;
+}
+
+TEST(Win32Paths, RootsOfDrivesAndShares) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\a\\b.txt", "C:\\"},
+        {"\\\\server\\share\\a.txt", "\\\\server\\share\\"},
+        {"\\\\server\\share", "\\\\server\\share\\"},
+        {"\\\\server\\", ""},
+        {"\\\\?\\C:\\a.txt", ""},
+        {"\\\\.\\NUL", ""},
+    };
+    for (const auto& [full, root] : cases)
+        EXPECT_EQ(PathRoot(full), root) << full;
+}
+
+TEST(Win32FileSystem, NamesInAnyCaseOrFormAreOneName) {
+    FileSystem& fs = SystemFileSystem();
+    EXPECT_EQ(fs.NameKey("C:\\a\\Report.doc"), fs.NameKey("c:\\A\\report.DOC"));
+    EXPECT_EQ(fs.NameKey("C:\\a\\.\\b\\..\\x.txt"), fs.NameKey("C:\\a\\X.TXT"));
+    EXPECT_NE(fs.NameKey("C:\\a\\x.txt"), fs.NameKey("C:\\a\\x.txt2"));
+    EXPECT_NE(fs.NameKey("C:\\a\\x.txt"), fs.NameKey("D:\\a\\x.txt"));
+}
+
+TEST(Win32FileSystem, OtherCaseAndShortNamesAreNoLinks) {
+    TempFolder temp;
+    const std::string path = temp / "A Long File Name.txt";
+    WriteFileContent(path, "abc");
+    char shortName[MAX_PATH + 1];
+    const DWORD length = GetShortPathNameA(path.c_str(), shortName, sizeof shortName);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, sizeof shortName);
+    std::string upper = path;
+    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    FileSystem& fs = SystemFileSystem();
+    for (const std::string& name : {upper, std::string(shortName)}) {
+        WriteFileContent(path, "abc");
+        EXPECT_FALSE(fs.ReachedThroughLink(name)) << name;
+        EXPECT_EQ(fs.FileLength(name), 3) << name;
+        auto file = fs.OpenReadWrite(name);
+        ASSERT_NE(file, nullptr) << name;
+        const FileId id = file->Id();
+        ASSERT_TRUE(file->Close());
+        EXPECT_NE(fs.Create(name), nullptr) << name;
+        if (name == shortName) {
+            EXPECT_TRUE(fs.Delete(name, id)) << name;
+        }
+    }
+    EXPECT_FALSE(PathExists(path));
 }
 
 } // namespace

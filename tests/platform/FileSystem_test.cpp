@@ -266,6 +266,28 @@ TEST_F(FileSystemTest, DeleteRemovesOnlyTheFileItIsGiven) {
 
 // ---- Listing folders ----
 
+TEST(DirectoryEntryTest, OnlyNameSurrogateReparsePointsAreLinks) {
+    struct Case {
+        std::uint32_t attributes;
+        std::uint32_t tag;
+        bool link;
+    };
+    constexpr Case cases[] = {
+        {0x20, 0, false},           // a plain file
+        {0x410, 0xA000000C, true},  // symbolic link to a folder
+        {0x400, 0xA000000C, true},  // symbolic link to a file
+        {0x410, 0xA0000003, true},  // junction or mount point
+        {0x410, 0, true},           // tag not told (Wine): taken for a link
+        {0x420, 0x9000001A, false}, // cloud placeholder file
+        {0x410, 0x9000601A, false}, // cloud placeholder folder
+        {0x420, 0x80000013, false}, // deduplicated file
+        {0x20, 0xA000000C, false},  // a tag without the attribute means nothing
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ((DirectoryEntry{"x", c.attributes, c.tag}.IsLink()), c.link)
+            << std::hex << c.attributes << " " << c.tag;
+}
+
 TEST_F(FileSystemTest, ListingGivesEveryEntryOnceWithItsAttributes) {
     WriteFileContent(temp / "a.txt", "abc");
     WriteFileContent(temp / "ro.txt", "abc");
