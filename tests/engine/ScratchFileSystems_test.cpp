@@ -210,9 +210,9 @@ TEST_P(ShreddedBytesReachTheDevice, AndNothingElseIsTouched) {
 }
 
 constexpr Layout kLayouts[] = {
-    {"EXT4", 1},  {"EXT4", 700},  {"EXT4", 16385},  {"EXT4", 3 * 1024 * 1024 + 1},
-    {"FAT32", 1}, {"FAT32", 700}, {"FAT32", 16385}, {"FAT32", 3 * 1024 * 1024 + 1},
-    {"NTFS", 1},  {"NTFS", 700},  {"NTFS", 16385},  {"NTFS", 3 * 1024 * 1024 + 1},
+    {"EXT4", 1},  {"EXT4", 600},  {"EXT4", 16385},  {"EXT4", 3 * 1024 * 1024 + 1},
+    {"FAT32", 1}, {"FAT32", 600}, {"FAT32", 16385}, {"FAT32", 3 * 1024 * 1024 + 1},
+    {"NTFS", 1},  {"NTFS", 600},  {"NTFS", 16385},  {"NTFS", 3 * 1024 * 1024 + 1},
 };
 INSTANTIATE_TEST_SUITE_P(Layouts, ShreddedBytesReachTheDevice, testing::ValuesIn(kLayouts),
                          LayoutName);
