@@ -5,16 +5,20 @@
 #include "engine/ShredRun.h"
 #include "platform/FileSystem.h"
 #include "RecordingDisplay.h"
+#include "ScratchFiles.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
 #endif
 
@@ -244,8 +248,8 @@ TEST_F(ScratchFileSystems, AFailedWriteLeavesTheFileUndeletedAndUnmarked) {
     EXPECT_EQ(display.list[0], sparse);
     EXPECT_TRUE(SystemFileSystem().IsRegularFile(sparse));
     EXPECT_EQ(display.progress, 0);
-    SystemFileSystem().Delete(filler);
-    SystemFileSystem().Delete(sparse);
+    std::filesystem::remove(filler);
+    std::filesystem::remove(sparse);
 }
 
 TEST_F(ScratchFileSystems, AFailedDeletionLeavesTheEntryUnmarked) {
@@ -280,17 +284,189 @@ TEST_F(ScratchFileSystems, AMissingNameWipesNinetyFivePercentOfTheFreeSpace) {
     EXPECT_EQ(FreeBytes(scratch.tmpfs), freeBytes);
 }
 
-TEST_F(ScratchFileSystems, TheSameFileTwiceBecomesAFreeSpaceWipeTheSecondTime) {
+TEST_F(ScratchFileSystems, TheSameFileListedTwiceIsShreddedOnceAndMarkedTwice) {
+    // Windows takes names in any letter case for the same file.
     const std::string path = OnTmpfs("twice.txt");
+    const std::string again =
+#ifdef _WIN32
+        OnTmpfs("TWICE.txt");
+#else
+        path;
+#endif
     WriteAll(path, Filled(5000, 't'));
-    display.list = {path, path};
+    const std::int64_t freeBytes = FreeBytes(scratch.tmpfs);
+    display.list = {path, again};
 
     ShredRun(display, SystemFileSystem()).Execute();
 
     EXPECT_EQ(display.list, (std::vector<std::string>{std::string(kDoneMarker) + path,
-                                                      std::string(kDoneMarker) + path}));
-    EXPECT_EQ(display.statusLines[6], "shredding " + path + ": size is 5000 bytes ... Pass 7");
-    EXPECT_NE(display.statusLines[7].find(": size is "), std::string::npos);
-    EXPECT_EQ(display.statusLines[7].find(": size is 5000 "), std::string::npos);
+                                                      std::string(kDoneMarker) + again}));
+    // No free-space wipe under the name once the file is gone.
+    EXPECT_EQ(display.statusLines.size(), 7u);
+    EXPECT_EQ(display.progressMax, 5000);
     EXPECT_FALSE(SystemFileSystem().IsRegularFile(path));
+    EXPECT_EQ(FreeBytes(scratch.tmpfs), freeBytes + 8192);
+}
+
+namespace {
+
+// Does what a test asks once the run shows a given status line.
+class SwappingDisplay : public RecordingDisplay {
+public:
+    SwappingDisplay(std::vector<std::string> entries, std::string trigger,
+                    std::function<void()> swap)
+        : RecordingDisplay(std::move(entries)), FTrigger(std::move(trigger)),
+          FSwap(std::move(swap)) {}
+
+    void SetStatusText(const std::string& text) override {
+        RecordingDisplay::SetStatusText(text);
+        if (text == FTrigger && !swapped) {
+            swapped = true;
+            FSwap();
+        }
+    }
+
+    bool swapped = false;
+
+private:
+    std::string FTrigger;
+    std::function<void()> FSwap;
+};
+
+// Moves a name on the ext4 scratch drive, a link as a link: Wine's own rename moves what a
+// link points to, so under Wine the host does it.
+void MoveOnExt4(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    const auto host = [](const std::string& path) {
+        std::string result = EnvOrEmpty("OSTREVANE_EXT4") + path.substr(2);
+        std::replace(result.begin(), result.end(), '\\', '/');
+        return result;
+    };
+    std::string command = "mv -T " + host(from) + " " + host(to);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA("Z:\\bin\\mv", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    // Wine cannot wait for a host program: the move shows when the old name is gone.
+    for (int i = 0; i < 500 && GetFileAttributesA(from.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(10);
+#else
+    std::filesystem::rename(from, to);
+#endif
+}
+
+} // namespace
+
+TEST_F(ScratchFileSystems, FilesDatedOutsideDosDatesAreShreddedAtTheirOwnLength) {
+    const std::string image = MountedDevice("EXT4").image;
+    ASSERT_FALSE(image.empty());
+    for (const int year : {1970, 2200}) {
+        const std::string marker = "OSTREVANE-DATED-" + std::to_string(year) + "-";
+        const std::string path = OnExt4("dated" + std::to_string(year) + ".bin");
+        ASSERT_TRUE(Put(path, Repeated(marker, 6000), true));
+        SetModificationYear(path, year);
+        ASSERT_TRUE(Contains(Image(image), marker)) << year;
+        RecordingDisplay run({path});
+
+        ShredRun(run, SystemFileSystem()).Execute();
+
+        EXPECT_EQ(run.statusLines.back(), "shredding " + path + ": size is 6000 bytes ... Pass 7")
+            << year;
+        EXPECT_EQ(run.list[0], std::string(kDoneMarker) + path) << year;
+        EXPECT_FALSE(Contains(Image(image), marker)) << year;
+    }
+}
+
+TEST_F(ScratchFileSystems, AWipeThatCannotFinishLeavesNoFiller) {
+#ifdef _WIN32
+    // A small file system mounted in a folder of a larger drive: the drive's free space is
+    // more than the folder can take.
+    const std::string folder = OnExt4("nested");
+    if (EnvOrEmpty("OSTREVANE_NESTED").empty())
+        GTEST_SKIP() << "needs the file system that tools/with-scratch-fs mounts in a folder";
+#else
+    // A file-size limit stops the writes as FAT32's 4 GiB limit does.
+    const std::string folder = scratch.tmpfs;
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const struct rlimit limit = {1024 * 1024, saved.rlim_max};
+    const auto previous = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+#endif
+    const std::string filler = folder + scratch.delimiter + "filler.tmp";
+    const std::int64_t freeBefore = FreeBytes(folder);
+    display.list = {filler};
+
+    ShredRun(display, SystemFileSystem()).Execute();
+
+#ifndef _WIN32
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+#endif
+    EXPECT_EQ(display.statusLines.size(), 7u);
+    EXPECT_EQ(display.list[0], filler);
+    EXPECT_FALSE(SystemFileSystem().IsRegularFile(filler));
+    EXPECT_EQ(FreeBytes(folder), freeBefore);
+}
+
+// A link put in place of a later entry's file, or of a folder on its path, while the run is
+// under way: the file the link leads to is not listed and must come through untouched.
+TEST_F(ScratchFileSystems, ALinkSwappedInDuringTheRunLeadsNowhere) {
+    const char d = scratch.delimiter;
+    const std::string links = OnExt4("links") + d;
+    struct Case {
+        const char* what;
+        std::string entry;  // the listed name
+        std::string moved;  // what the link replaces
+        std::string link;   // the link, made by tools/with-scratch-fs
+        std::string target; // an unlisted file the link leads to
+        int swapAtPass;     // of the entry itself; 0: while the first entry is shredded
+    };
+    const std::string sub = links + "sub" + d, folder = links + "folder" + d;
+    const std::vector<Case> cases = {
+        {"file, before sizing", links + "listed.txt", links + "listed.txt", links + "file-link",
+         links + "file.txt", 0},
+        {"file, between passes", links + "listed.txt", links + "listed.txt", links + "file-link",
+         links + "file.txt", 3},
+        {"folder, before sizing", sub + "inside.txt", links + "sub", links + "folder-link",
+         folder + "inside.txt", 0},
+        {"folder, between passes", sub + "inside.txt", links + "sub", links + "folder-link",
+         folder + "inside.txt", 3},
+        // A free-space wipe would fill a folder nobody listed.
+        {"wipe, before sizing", sub + "new.bin", links + "sub", links + "folder-link",
+         folder + "inside.txt", 0},
+    };
+    const std::string first = OnExt4("first.bin");
+    for (const Case& c : cases) {
+        WriteAll(first, Filled(3000, 'f'));
+        std::filesystem::create_directories(std::filesystem::path(links + "sub"));
+        WriteAll(links + "listed.txt", Filled(100, 'l'));
+        WriteAll(links + "sub" + d + "inside.txt", Filled(100, 'l'));
+        const auto before = ReadAll(c.target);
+        ASSERT_FALSE(before.empty()) << c.what;
+        const std::string trigger = c.swapAtPass == 0
+                                        ? "shredding " + first + ": size is 3000 bytes ... Pass 4"
+                                        : "shredding " + c.entry + ": size is 100 bytes ... Pass " +
+                                              std::to_string(c.swapAtPass);
+        SwappingDisplay run({first, c.entry}, trigger, [&] {
+            MoveOnExt4(c.moved, c.moved + ".aside");
+            MoveOnExt4(c.link, c.moved);
+        });
+
+        ShredRun(run, SystemFileSystem()).Execute();
+
+        EXPECT_TRUE(run.swapped) << c.what;
+        // Met when sizing, the link costs the entry every pass.
+        EXPECT_EQ(run.statusLines.size(), c.swapAtPass == 0 ? 7u : 14u) << c.what;
+        EXPECT_EQ(run.list, (std::vector<std::string>{std::string(kDoneMarker) + first, c.entry}))
+            << c.what;
+        EXPECT_EQ(ReadAll(c.target), before) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(folder + "new.bin")));
+        // Put back for the next case and the other tests.
+        MoveOnExt4(c.moved, c.link);
+        std::filesystem::remove_all(std::filesystem::path(c.moved + ".aside"));
+    }
 }
