@@ -7,7 +7,8 @@
 // move about 1 ms, and a run of small files has a pass start and end every few hundred
 // microseconds). So the latest state is kept and painted only at a steady rate, whatever
 // happened since; Flush paints whatever is still pending. The list's text is replaced at once
-// (the run reads it back), only its repaint waits for the tick. The same tick lets the system
+// (the run reads it back), with the list's redraw off until the next tick: with it on, every
+// replacement redraws the scroll bar there and then. The same tick lets the system
 // see the thread alive, so that a long run is not marked "Not Responding", without taking any
 // input.
 #include "engine/DisplayElements.h"
@@ -26,6 +27,10 @@ struct DisplayControls {
 class WindowDisplay : public DisplayElements {
 public:
     explicit WindowDisplay(DisplayControls controls);
+    WindowDisplay(const WindowDisplay&) = delete;
+    WindowDisplay& operator=(const WindowDisplay&) = delete;
+    // Lets the list redraw again if a failure came between a replacement and the next paint.
+    ~WindowDisplay() override;
 
     void SetStatusText(const std::string& text) override;
     void SetStatusColor(std::uint32_t color) override;
@@ -45,6 +50,7 @@ public:
 
 private:
     void PaintIfDue();
+    void ThawList();
     int Scaled(std::int64_t value) const;
 
     DisplayControls FControls;
@@ -53,5 +59,6 @@ private:
     std::int64_t FMinimum = 0, FMaximum = 100, FPosition = 0;
     int FShownMin = -1, FShownMax = -1, FShownPosition = -1;
     bool FStatusDirty = false, FPatternDirty = false, FListDirty = false;
+    bool FListFrozen = false;
     ULONGLONG FNextPaint = 0;
 };
