@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# bench/folder/run.sh [FOLDER]: a folder of 20 000 files of 1 KiB, on the disk that holds FOLDER
+# (default /tmp), dropped on the real main window under Wine and Xvfb by a real WM_DROPFILES
+# and shredded with the button; against GNU shred over as many freshly written files:
+#   find DIR -type f -print0 | xargs -0 -n 1000 shred -n 7 -u
+# Goals: the list holds every file at most 2 s after the drop; the window's shred takes at
+# most 1.5 times shred's (stretch: no longer than shred).
+# Peers alternate; the best of ROUNDS (default 1) is kept. Variables: ROUNDS, COUNT (default
+# 20000), BENCH_BUILD (default <repo>/build).
+set -euo pipefail
+shopt -s inherit_errexit
+
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+parent=$(realpath "${1:-/tmp}")
+rounds=${ROUNDS:-1}
+count=${COUNT:-20000}
+bytes=1024
+tree=${BENCH_BUILD:-$repo/build}/bench-window-win64
+
+die() {
+    echo "bench/folder: $*" >&2
+    exit 1
+}
+
+bash "$repo/scripts/install-deps.sh"
+for tool in cmake wine Xvfb shred split find xargs awk; do
+    command -v "$tool" >/dev/null || die "$tool is missing"
+done
+[ -d "$parent" ] || die "no such folder: $parent"
+
+echo "== building (Release)"
+cmake --preset win64 -B "$tree" -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=ON >/dev/null
+cmake --build "$tree" -j2 --target ostrevane_window_bench >/dev/null
+
+work=$(mktemp -d "$parent/ostrevane-folder-bench.XXXXXX")
+state=$tree/wine
+cleanup() {
+    "$repo/tools/wine-session" stop "$state" >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+"$repo/tools/wine-session" start "$state" >/dev/null
+
+source_file=$work/random.src
+dir=$work/folder
+head -c $((count * bytes)) /dev/urandom >"$source_file"
+
+now() { date +%s.%N; }
+
+write_folder() {
+    mkdir "$dir"
+    split -b "$bytes" -a 5 -d "$source_file" "$dir/f"
+    sync -f "$dir"
+    [ "$(find "$dir" -type f | wc -l)" -eq "$count" ] || die "the files were not written"
+}
+
+check_gone() {
+    [ -z "$(ls -A "$dir")" ] || die "$1 left files in $dir"
+    rmdir "$dir"
+}
+
+# Prints "<list seconds> <shred seconds>".
+measure() {
+    local t0 t1 output
+    write_folder
+    case $1 in
+    window)
+        output=$("$repo/tools/wine-run" "$state" \
+            "$tree/bench/window/ostrevane_window_bench.exe" folder "Z:${dir//\//\\}" "$count" |
+            tr -d '\r' | tail -n 1)
+        check_gone "the window"
+        echo "$output" | sed -n 's/.*list_seconds=\([0-9.]*\) shred_seconds=\([0-9.]*\).*/\1 \2/p'
+        ;;
+    shred)
+        t0=$(now)
+        find "$dir" -type f -print0 | xargs -0 -n 1000 shred -n 7 -u
+        t1=$(now)
+        check_gone "shred"
+        awk -v a="$t0" -v b="$t1" 'BEGIN { printf "- %.6f\n", b - a }'
+        ;;
+    esac
+}
+
+best_list="" best_window="" best_shred=""
+smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a < b) ? a : b }'; }
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for ((round = 1; round <= rounds; ++round)); do
+    echo "== round $round of $rounds: $count files of $bytes bytes in $parent"
+    peers=(window shred)
+    ((round % 2 == 0)) && peers=(shred window)
+    for peer in "${peers[@]}"; do
+        read -r list seconds < <(measure "$peer") || die "$peer failed"
+        [ -n "${seconds:-}" ] || die "$peer gave no time"
+        if [ "$peer" = window ]; then
+            printf '   window: listed in %.3f s, shredded in %.3f s\n' "$list" "$seconds"
+            best_list=$(smaller "$list" "$best_list")
+            best_window=$(smaller "$seconds" "$best_window")
+        else
+            printf '   shred -n 7 -u: %.3f s\n' "$seconds"
+            best_shred=$(smaller "$seconds" "$best_shred")
+        fi
+    done
+done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+ratio=$(awk -v w="$best_window" -v s="$best_shred" 'BEGIN { printf "%.3f", w / s }')
+echo
+echo "Results: best of $rounds rounds, $count x $bytes B, on $parent" \
+    "($(df -PT "$parent" | awk 'NR == 2 { print $2 }')), $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "load average before: $load_before   after: $load_after"
+printf 'listed after the drop:      %8.3f s   (goal <= 2)\n' "$best_list"
+printf 'shred through the window:   %8.3f s\n' "$best_window"
+printf 'shred -n 7 -u (xargs):      %8.3f s\n' "$best_shred"
+printf 'window / shred:             %8s     (goal <= 1.5, stretch <= 1.0)\n' "$ratio"
+awk -v l="$best_list" -v r="$ratio" 'BEGIN { exit !(l <= 2 && r <= 1.5) }'
