@@ -93,11 +93,12 @@ std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
         return 0;
     // Asked first, whatever the entry names.
     const std::int64_t freeSpace = FFiles.FreeSpace(DriveNumber(entry[0]), entry);
-    // Neither a file to shred nor a free-space wipe: a link may lead anywhere.
+    // A link on the way makes the entry neither a file to shred nor a free-space wipe: the
+    // size is -1 then.
+    if (FFiles.IsRegularFile(entry))
+        return FFiles.FileLength(entry);
     if (FFiles.ReachedThroughLink(entry))
         return -1;
-    if (FFiles.IsRegularFile(entry))
-        return FFiles.FileLength(entry); // -1 when a link was swapped in meanwhile
     return NinetyFivePercent(freeSpace);
 }
 
@@ -124,7 +125,10 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     std::unique_ptr<FileStream> file = exists ? FFiles.OpenReadWrite(path) : FFiles.Create(path);
     if (!file)
         return -1;
-    FPassFile = file->Id();
+    // Asking which file is open is slow on some systems: only the last pass's file is deleted,
+    // and only a file the passes made is removed when they fail.
+    if (pass == kPassCount || file->Created())
+        FPassFile = file->Id();
     if (file->Created())
         FCreatedFile = FPassFile;
 

@@ -81,6 +81,15 @@ FileHandle OpenDirectly(const std::string& path, DWORD access) {
 
 constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 
+// Whether a directory lookup shows the name as a symbolic link, junction or mount point.
+bool EntryIsLink(const std::string& path) {
+    if (path.find_first_of("*?") != std::string::npos)
+        return false;
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA(path.c_str(), &found));
+    return search && DirectoryEntry{"", found.dwFileAttributes, found.dwReserved0}.IsLink();
+}
+
 using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
                                                   PULARGE_INTEGER);
 
@@ -127,12 +136,8 @@ public:
         if (root.empty())
             return false;
         // A link whose target is gone cannot be opened, but its entry shows what it is.
-        WIN32_FIND_DATAA found;
-        if (probe.find_first_of("*?") == std::string::npos) {
-            const FindHandle search(FindFirstFileA(probe.c_str(), &found));
-            if (search && DirectoryEntry{"", found.dwFileAttributes, found.dwReserved0}.IsLink())
-                return true;
-        }
+        if (EntryIsLink(probe))
+            return true;
         // The name itself, or for a name still to be made the nearest folder that exists.
         while (probe.size() > root.size()) {
             const FileHandle entry(CreateFileA(probe.c_str(), FILE_READ_ATTRIBUTES, kShareAll,
@@ -154,8 +159,14 @@ public:
     std::int64_t FileLength(const std::string& path) override {
         FileHandle file = OpenExclusive(path, GENERIC_READ, OPEN_EXISTING);
         LARGE_INTEGER length;
+        if (!file) {
+            // A link whose target is gone is found by a lookup but cannot be opened.
+            if (EntryIsLink(path))
+                return -1;
+            throw Exception("Cannot open file " + path);
+        }
         // A handle whose size cannot be read (a device) is no file to size either.
-        if (!file || !GetFileSizeEx(file.Get(), &length))
+        if (!GetFileSizeEx(file.Get(), &length))
             throw Exception("Cannot open file " + path);
         if (!ReachedDirectly(file.Get(), path))
             return -1;

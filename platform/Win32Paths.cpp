@@ -1,6 +1,7 @@
 #include "platform/Win32Paths.h"
 #include "platform/Win32Handles.h"
 
+#include <map>
 #include <vector>
 
 namespace {
@@ -63,6 +64,10 @@ std::wstring Wide(std::string_view text) {
 
 // The long form of a full name whose last part may not exist yet (a file being created).
 std::string LongFormOf(const std::string& full) {
+    // Names the system made short all hold a tilde; looking names up costs a directory search
+    // per part of the path.
+    if (full.find('~') == std::string::npos)
+        return full;
     std::string longName = LongPathName(full);
     if (!longName.empty())
         return longName;
@@ -135,6 +140,33 @@ bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
     return SameNameIgnoringCase(expected, Plain(finalPath));
 }
 
+namespace {
+
+// The final path of a root ("C:\\", "\\\\server\\share\\"); "" when it cannot be opened.
+std::string RootFinalPath(const std::string& root) {
+    // Asked once in a while, not per open: a drive's root leads where it did a moment ago.
+    // Were it remapped meanwhile, names on it would only fail to match, never match wrongly.
+    constexpr ULONGLONG kFreshFor = 2000;
+    struct Known {
+        std::string final;
+        ULONGLONG asked = 0;
+    };
+    static std::map<std::string, Known> known;
+    const ULONGLONG now = GetTickCount64();
+    Known& entry = known[UpperCaseName(root)];
+    if (entry.final.empty() || now - entry.asked > kFreshFor) {
+        const FileHandle rootHandle(
+            CreateFileA(root.c_str(), FILE_READ_ATTRIBUTES,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        entry.final = rootHandle ? FinalPathOf(rootHandle.Get()) : std::string();
+        entry.asked = now;
+    }
+    return entry.final;
+}
+
+} // namespace
+
 bool ReachedDirectly(HANDLE handle, const std::string& path) {
     const std::string full = FullPathName(path);
     const std::string root = PathRoot(full);
@@ -145,11 +177,5 @@ bool ReachedDirectly(HANDLE handle, const std::string& path) {
     if (longName.size() < root.size() ||
         !SameNameIgnoringCase(std::string_view(longName).substr(0, root.size()), root))
         return false;
-    const FileHandle rootHandle(CreateFileA(
-        root.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!rootHandle)
-        return false;
-    return FinalPathMatches(FinalPathOf(rootHandle.Get()), longName.substr(root.size()),
-                            FinalPathOf(handle));
+    return FinalPathMatches(RootFinalPath(root), longName.substr(root.size()), FinalPathOf(handle));
 }
