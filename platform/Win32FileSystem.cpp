@@ -174,18 +174,19 @@ public:
     }
 
     std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
-        FileHandle file = OpenDirectly(path, kReadWrite | DELETE);
+        FileHandle file = OpenDirectly(path, kReadWrite);
         if (!file)
             return nullptr;
         return std::make_unique<Win32FileStream>(std::move(file), false);
     }
 
     std::unique_ptr<FileStream> Create(const std::string& path) override {
-        // A new file first: CREATE_NEW never follows a link at the name itself.
+        // A new file first: CREATE_NEW never follows a link at the name itself. Only a file
+        // made here is opened for deletion too: a file may be writable but not deletable.
         FileHandle file = OpenExclusive(path, kReadWrite | DELETE, CREATE_NEW);
         const bool created = static_cast<bool>(file);
         if (!created && GetLastError() == ERROR_FILE_EXISTS)
-            file = OpenExclusive(path, kReadWrite | DELETE, OPEN_EXISTING);
+            file = OpenExclusive(path, kReadWrite, OPEN_EXISTING);
         if (!file)
             return nullptr;
         if (!ReachedDirectly(file.Get(), path)) {
