@@ -51,11 +51,12 @@ void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
 
 namespace {
 
-// A lookup of this name finds exactly the entry the listing returned: no wildcards, and no
-// trailing dot or blank, which the system strips from a path before it looks.
-bool LooksUpAsListed(const std::string& name) {
-    return !name.empty() && name.find_first_of("*?") == std::string::npos && name.back() != '.' &&
-           name.back() != ' ';
+// A lookup of this path finds exactly the entry the listing returned: no wildcards, and no
+// trailing dot or blank, which the system strips from a name before it looks.
+bool LooksUpAsListed(const std::string& dir, const std::string& name) {
+    return !name.empty() && name.back() != '.' && name.back() != ' ' &&
+           dir.find_first_of("*?") == std::string::npos &&
+           name.find_first_of("*?") == std::string::npos;
 }
 
 } // namespace
@@ -91,8 +92,8 @@ void TfrmShredder::AddFolder(const std::string& path) {
             AddFolder(dir + entry.name + delimiter);
         // An entry the listing itself returned as no folder is an existing regular file: a
         // second lookup per file would cost more than the listing did.
-        if (LooksUpAsListed(entry.name) ? !entry.IsDirectory()
-                                        : files.IsRegularFile(dir + entry.name))
+        if (LooksUpAsListed(dir, entry.name) ? !entry.IsDirectory()
+                                             : files.IsRegularFile(dir + entry.name))
             HListBox1.AddString(dir + entry.name);
     }
 }
