@@ -15,11 +15,34 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// NtQueryInformationFile with FileInternalInformation: the file's number alone. The Win32
+// calls that give it also read the volume's serial number, which costs Wine a millisecond.
+using QueryInformationFileFunction = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+constexpr int kFileInternalInformation = 6;
+
+QueryInformationFileFunction FindQueryInformationFile() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (!ntdll)
+        return nullptr;
+    return reinterpret_cast<QueryInformationFileFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationFile")));
+}
+
+// The volume is left out: every handle compared has passed ReachedDirectly for the same name,
+// so it lies on the volume that name leads to.
 FileId IdOf(HANDLE handle) {
+    static const QueryInformationFileFunction query = FindQueryInformationFile();
+    struct {
+        void* status;
+        ULONG_PTR information;
+    } io{};
+    LARGE_INTEGER index{};
+    if (query && query(handle, &io, &index, sizeof index, kFileInternalInformation) >= 0)
+        return {true, 0, static_cast<std::uint64_t>(index.QuadPart)};
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(handle, &information))
         return {};
-    return {true, information.dwVolumeSerialNumber,
+    return {true, 0,
             (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
                 information.nFileIndexLow};
 }
@@ -110,10 +133,11 @@ public:
         if (path.find_first_of("*?") != std::string::npos)
             return false;
         // Any time stamp will do: a file dated 1970 or 2200 is still a file to shred, not a
-        // name for a free-space wipe.
-        WIN32_FIND_DATAA found;
-        const FindHandle search(FindFirstFileA(path.c_str(), &found));
-        return search && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        // name for a free-space wipe. The attributes come from the same directory entry that
+        // FindFirstFileA would return, at a fraction of its cost.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
     bool IsDirectory(const std::string& path) override {
