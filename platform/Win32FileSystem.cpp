@@ -20,18 +20,20 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 using QueryInformationFileFunction = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
 constexpr int kFileInternalInformation = 6;
 
-QueryInformationFileFunction FindQueryInformationFile() {
-    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (!ntdll)
+// A function of a system module looked up at run time; null where the module lacks it.
+template <typename Function> Function FindFunction(const char* module, const char* name) {
+    const HMODULE loaded = GetModuleHandleA(module);
+    if (!loaded)
         return nullptr;
-    return reinterpret_cast<QueryInformationFileFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQueryInformationFile")));
+    // Through void(*)(), the one function type a cast may pass without a warning.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(loaded, name)));
 }
 
 // The volume is left out: every handle compared has passed ReachedDirectly for the same name,
 // so it lies on the volume that name leads to.
 FileId IdOf(HANDLE handle) {
-    static const QueryInformationFileFunction query = FindQueryInformationFile();
+    static const auto query =
+        FindFunction<QueryInformationFileFunction>("ntdll.dll", "NtQueryInformationFile");
     struct {
         void* status;
         ULONG_PTR information;
@@ -115,16 +117,6 @@ bool EntryIsLink(const std::string& path) {
 
 using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
                                                   PULARGE_INTEGER);
-
-// Looked up at run time: kernel32 of the oldest systems does not export it.
-GetDiskFreeSpaceExAFunction FindGetDiskFreeSpaceExA() {
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (!kernel)
-        return nullptr;
-    // Through void(*)(), the one function type a cast may pass without a warning.
-    return reinterpret_cast<GetDiskFreeSpaceExAFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")));
-}
 
 class Win32FileSystem final : public FileSystem {
 public:
@@ -255,7 +247,9 @@ public:
         } else if (drive != 0) {
             return -1;
         }
-        if (const auto getFreeSpaceEx = FindGetDiskFreeSpaceExA()) {
+        // Looked up at run time: kernel32 of the oldest systems does not export it.
+        if (const auto getFreeSpaceEx =
+                FindFunction<GetDiskFreeSpaceExAFunction>("kernel32.dll", "GetDiskFreeSpaceExA")) {
             ULARGE_INTEGER available;
             ULARGE_INTEGER total;
             ULARGE_INTEGER free;

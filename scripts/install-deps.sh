@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on a Debian 12 machine (as root), and only what
-# is missing, so a second call costs nothing.
+# install-deps.sh [PACKAGE...]: installs what building and testing need on a Debian 12
+# machine (as root), and any packages named, only what is missing, so a second call costs
+# nothing.
 set -eu
 packages=(cmake make g++ googletest clang-format
           mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth x11-utils
           fonts-liberation e2fsprogs util-linux mount coreutils procps imagemagick time
-          dosfstools fusefat ntfs-3g)
+          dosfstools fusefat ntfs-3g "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

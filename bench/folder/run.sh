@@ -28,18 +28,7 @@ for tool in cmake wine Xvfb shred split find xargs awk; do
 done
 [ -d "$parent" ] || die "no such folder: $parent"
 
-echo "== building (Release)"
-cmake --preset win64 -B "$tree" -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=ON >/dev/null
-cmake --build "$tree" -j2 --target ostrevane_window_bench >/dev/null
-
-work=$(mktemp -d "$parent/ostrevane-folder-bench.XXXXXX")
-state=$tree/wine
-cleanup() {
-    "$repo/tools/wine-session" stop "$state" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-"$repo/tools/wine-session" start "$state" >/dev/null
+source "$repo/bench/window/session.sh" folder-bench
 
 source_file=$work/random.src
 dir=$work/folder

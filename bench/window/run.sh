@@ -31,18 +31,7 @@ done
 free_mib=$(($(df -Pk "$parent" | awk 'NR == 2 { print $4 }') / 1024))
 [ "$free_mib" -gt $((mebibytes * 2)) ] || die "less than $((mebibytes * 2)) MiB free on $parent"
 
-echo "== building (Release)"
-cmake --preset win64 -B "$tree" -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=ON >/dev/null
-cmake --build "$tree" -j2 --target ostrevane_window_bench >/dev/null
-
-work=$(mktemp -d "$parent/ostrevane-window-bench.XXXXXX")
-state=$tree/wine
-cleanup() {
-    "$repo/tools/wine-session" stop "$state" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-"$repo/tools/wine-session" start "$state" >/dev/null
+source "$repo/bench/window/session.sh" window-bench
 
 windows_path() {
     printf 'Z:%s' "${1//\//\\}"
