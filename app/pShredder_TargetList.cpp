@@ -40,7 +40,6 @@ void TfrmShredder::Button1Click(TObject*) {
 
 void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
     FileSystem& files = SystemFileSystem();
-    const THListBox::TBulkAdd bulk(HListBox1);
     if (files.IsRegularFile(Item))
         HListBox1.AddString(Item);
     else if (files.IsDirectory(Item))

@@ -85,7 +85,8 @@ void ShredRun::Execute() {
 
 bool ShredRun::ShreddedEarlier(const std::string& entry) {
     // A file there now is another file: it is shredded as any other.
-    return FShredded.count(FFiles.NameKey(entry)) != 0 && !FFiles.IsRegularFile(entry);
+    return !FShredded.empty() && FShredded.count(FFiles.NameKey(entry)) != 0 &&
+           !FFiles.IsRegularFile(entry);
 }
 
 std::int64_t ShredRun::GetTargetSize(const std::string& entry) {

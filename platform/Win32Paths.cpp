@@ -80,68 +80,6 @@ std::string LongFormOf(const std::string& full) {
     return folder + (folder.back() == '\\' ? "" : "\\") + full.substr(slash + 1);
 }
 
-} // namespace
-
-std::string FullPathName(const std::string& path) {
-    if (path.empty())
-        return {};
-    return GrowingText([&path](char* buffer, DWORD size) {
-        return GetFullPathNameA(path.c_str(), size, buffer, nullptr);
-    });
-}
-
-std::string PathRoot(const std::string& full) {
-    if (full.size() >= 3 && full[1] == ':' && full[2] == '\\')
-        return full.substr(0, 3);
-    if (full.size() < 5 || full[0] != '\\' || full[1] != '\\' || full[2] == '?' || full[2] == '.')
-        return {};
-    const std::size_t serverEnd = full.find('\\', 2);
-    if (serverEnd == std::string::npos || serverEnd == 2 || serverEnd + 1 == full.size())
-        return {};
-    const std::size_t shareEnd = full.find('\\', serverEnd + 1);
-    if (shareEnd == serverEnd + 1)
-        return {};
-    return shareEnd == std::string::npos ? full + "\\" : full.substr(0, shareEnd + 1);
-}
-
-bool SameNameIgnoringCase(std::string_view first, std::string_view second) {
-    if (first.empty() || second.empty())
-        return first.empty() && second.empty();
-    const std::wstring a = Wide(first), b = Wide(second);
-    return !a.empty() && !b.empty() &&
-           CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::string UpperCaseName(std::string_view name) {
-    std::wstring wide = Wide(name);
-    if (wide.empty())
-        return std::string(name);
-    const int size = static_cast<int>(wide.size());
-    std::wstring upper(wide.size(), L'\0');
-    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size,
-                      nullptr, nullptr, 0) != size)
-        return std::string(name);
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string key(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, key.data(), length, nullptr, nullptr);
-    return key;
-}
-
-bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
-                      std::string_view finalPath) {
-    const std::string root = Plain(rootFinal);
-    if (root.empty() || finalPath.empty())
-        return false;
-    while (!tail.empty() && tail.back() == '\\')
-        tail.remove_suffix(1);
-    const std::string expected = tail.empty() ? root : root + "\\" + std::string(tail);
-    return SameNameIgnoringCase(expected, Plain(finalPath));
-}
-
-namespace {
-
 // The final path of a root ("C:\\", "\\\\server\\share\\"); "" when it cannot be opened.
 std::string RootFinalPath(const std::string& root) {
     // Asked once in a while, not per open: a drive's root leads where it did a moment ago.
@@ -166,6 +104,59 @@ std::string RootFinalPath(const std::string& root) {
 }
 
 } // namespace
+
+std::string FullPathName(const std::string& path) {
+    if (path.empty())
+        return {};
+    return GrowingText([&path](char* buffer, DWORD size) {
+        return GetFullPathNameA(path.c_str(), size, buffer, nullptr);
+    });
+}
+
+std::string PathRoot(const std::string& full) {
+    if (full.size() >= 3 && full[1] == ':' && full[2] == '\\')
+        return full.substr(0, 3);
+    if (full.size() < 5 || full[0] != '\\' || full[1] != '\\' || full[2] == '?' || full[2] == '.')
+        return {};
+    const std::size_t serverEnd = full.find('\\', 2);
+    if (serverEnd == std::string::npos || serverEnd == 2 || serverEnd + 1 == full.size())
+        return {};
+    const std::size_t shareEnd = full.find('\\', serverEnd + 1);
+    if (shareEnd == serverEnd + 1)
+        return {};
+    return shareEnd == std::string::npos ? full + "\\" : full.substr(0, shareEnd + 1);
+}
+
+std::string UpperCaseName(std::string_view name) {
+    const std::wstring wide = Wide(name);
+    if (wide.empty())
+        return std::string(name);
+    const int size = static_cast<int>(wide.size());
+    std::wstring upper(wide.size(), L'\0');
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size,
+                      nullptr, nullptr, 0) != size)
+        return std::string(name);
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string key(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, key.data(), length, nullptr, nullptr);
+    return key;
+}
+
+bool SameNameIgnoringCase(std::string_view first, std::string_view second) {
+    return UpperCaseName(first) == UpperCaseName(second);
+}
+
+bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
+                      std::string_view finalPath) {
+    const std::string root = Plain(rootFinal);
+    if (root.empty() || finalPath.empty())
+        return false;
+    while (!tail.empty() && tail.back() == '\\')
+        tail.remove_suffix(1);
+    const std::string expected = tail.empty() ? root : root + "\\" + std::string(tail);
+    return SameNameIgnoringCase(expected, Plain(finalPath));
+}
 
 bool ReachedDirectly(HANDLE handle, const std::string& path) {
     const std::string full = FullPathName(path);

@@ -18,12 +18,12 @@ std::string FullPathName(const std::string& path);
 // "C:\" or "\\server\share\" of a full path; "" for any other form (device and "\\?\" names).
 std::string PathRoot(const std::string& full);
 
+// A name in the invariant upper case Windows compares file names in: two names are the same
+// name in any letter case exactly when these are the same bytes.
+std::string UpperCaseName(std::string_view name);
+
 // Whether two names are equal as Windows compares file names: ordinal, any letter case.
 bool SameNameIgnoringCase(std::string_view first, std::string_view second);
-
-// A name in the invariant upper case that that comparison uses, so that two names compare
-// equal exactly when their upper-case forms are the same bytes.
-std::string UpperCaseName(std::string_view name);
 
 // Whether `finalPath` is `rootFinal` (the final path of a root) followed by `tail` (the rest
 // of the name, without a leading delimiter). Both final paths may carry the "\\?\" and
