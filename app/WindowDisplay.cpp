@@ -78,6 +78,14 @@ void WindowDisplay::ListReplace(int index, const std::string& text) {
     FControls.list.Replace(index, text);
 }
 
+EntryKind WindowDisplay::ListKind(int index) {
+    return static_cast<EntryKind>(FControls.list.ItemData(index));
+}
+
+void WindowDisplay::SetListKind(int index, EntryKind kind) {
+    FControls.list.SetItemData(index, static_cast<LPARAM>(kind));
+}
+
 void WindowDisplay::ThawList() {
     if (!FListFrozen)
         return;

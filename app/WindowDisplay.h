@@ -42,6 +42,8 @@ public:
     int ListCount() override;
     std::string ListText(int index) override;
     void ListReplace(int index, const std::string& text) override;
+    EntryKind ListKind(int index) override;
+    void SetListKind(int index, EntryKind kind) override;
     void SetListColor(std::uint32_t color) override;
     void RepaintList() override;
 

@@ -2,8 +2,19 @@
 // the remove command.
 #include "platform/FileSystem.h"
 #include "app/pShredder.h"
+#include "engine/DisplayElements.h"
 #include "settings/Settings.h"
 #include <vector>
+
+namespace {
+
+// Each entry keeps whether it named a file when it was listed: a listed file that is gone
+// by the time of the run is left alone, and only a name that never was a file asks for a
+// free-space wipe.
+constexpr LPARAM kListedFile = static_cast<LPARAM>(EntryKind::File);
+constexpr LPARAM kListedName = static_cast<LPARAM>(EntryKind::NoFile);
+
+} // namespace
 
 bool TfrmShredder::Listed(const std::string& path) const {
     const int count = HListBox1.Count();
@@ -19,9 +30,10 @@ void TfrmShredder::btnBrowseClick(TObject*) {
     if (odWipe.Execute(Handle())) {
         const THListBox::TBulkAdd bulk(HListBox1);
         // Byte for byte: the same file picked with other letter case is listed again.
+        FileSystem& files = SystemFileSystem();
         for (const std::string& file : odWipe.Files())
             if (!Listed(file))
-                HListBox1.AddString(file);
+                HListBox1.AddString(file, files.IsRegularFile(file) ? kListedFile : kListedName);
     }
     btnWipe.SetEnabled(HListBox1.Count() > 0);
     if (!odWipe.Files().empty())
@@ -41,7 +53,7 @@ void TfrmShredder::Button1Click(TObject*) {
 void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
     FileSystem& files = SystemFileSystem();
     if (files.IsRegularFile(Item))
-        HListBox1.AddString(Item);
+        HListBox1.AddString(Item, kListedFile);
     else if (files.IsDirectory(Item))
         AddFolder(Item);
     // Even when nothing was added (the name vanished meanwhile).
@@ -50,11 +62,9 @@ void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
 
 namespace {
 
-// A lookup of this path finds exactly the entry the listing returned: no wildcards, and no
-// trailing dot or blank, which the system strips from a name before it looks.
+// A lookup of this path finds exactly the entry the listing returned: no wildcards.
 bool LooksUpAsListed(const std::string& dir, const std::string& name) {
-    return !name.empty() && name.back() != '.' && name.back() != ' ' &&
-           dir.find_first_of("*?") == std::string::npos &&
+    return dir.find_first_of("*?") == std::string::npos &&
            name.find_first_of("*?") == std::string::npos;
 }
 
@@ -87,12 +97,16 @@ void TfrmShredder::AddFolder(const std::string& path) {
         // without end, and any other would put files outside the folder up for destruction.
         if (entry.IsLink())
             continue;
+        // A name the system would look up as another ("report." as "report") could be
+        // shredded only as that other file: neither it nor anything below it is listed.
+        if (!files.NamesItself(dir + entry.name))
+            continue;
         if (entry.IsDirectory() && entry.name != "." && entry.name != "..")
             AddFolder(dir + entry.name + delimiter);
         // An entry the listing itself returned as no folder is an existing regular file: a
         // second lookup per file would cost more than the listing did.
         if (LooksUpAsListed(dir, entry.name) ? !entry.IsDirectory()
                                              : files.IsRegularFile(dir + entry.name))
-            HListBox1.AddString(dir + entry.name);
+            HListBox1.AddString(dir + entry.name, kListedFile);
     }
 }

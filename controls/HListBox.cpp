@@ -49,11 +49,13 @@ int THListBox::GetTextWidth(const std::string& text) {
     return Measure(dc.Get(), AveCharWidth(dc.Get()), text);
 }
 
-void THListBox::AddString(const std::string& text) {
+void THListBox::AddString(const std::string& text, LPARAM data) {
     const int width = GetTextWidth(text);
     if (width > FMaxWidth) {
         FMaxWidth = width;
         SetHorizontalExtent(FMaxWidth);
     }
-    Add(text);
+    const int index = Add(text);
+    if (data != 0)
+        SetItemData(index, data);
 }

@@ -31,9 +31,10 @@ public:
     // The width of `text` in the list box's font plus one average character, in pixels, cut
     // to its low 16 bits.
     int GetTextWidth(const std::string& text);
-    // Appends `text`, first widening the scroll range when it is the widest line so far.
-    // Fails with "Unable to insert a line" when the list box refuses it; the widening stays.
-    void AddString(const std::string& text);
+    // Appends `text` with `data` kept beside it, first widening the scroll range when it is
+    // the widest line so far. Fails with "Unable to insert a line" when the list box refuses
+    // it; the widening stays.
+    void AddString(const std::string& text, LPARAM data = 0);
 
     // The widest line measured so far: it never shrinks, so neither does the scroll range.
     int MaxWidth() const noexcept { return FMaxWidth; }

@@ -5,6 +5,14 @@
 #include <string>
 #include <string_view>
 
+// What an entry named when it was listed, kept with the entry whatever its text becomes.
+enum class EntryKind : std::uintptr_t {
+    Unknown = 0,  // listed without a look: decided when the run reaches it
+    File = 1,     // an existing file: shredded, or left alone once it is gone
+    NoFile = 2,   // no file: a request to wipe the free space of its drive
+    Shredded = 3, // marked by a run: never taken up again
+};
+
 class DisplayElements {
 public:
     virtual ~DisplayElements() = default;
@@ -25,8 +33,11 @@ public:
     // Target list.
     virtual int ListCount() = 0;
     virtual std::string ListText(int index) = 0;
-    // Replaces an entry in place: same position, a selected entry stays selected.
+    // Replaces an entry in place: same position, a selected entry stays selected, and it
+    // keeps its kind.
     virtual void ListReplace(int index, const std::string& text) = 0;
+    virtual EntryKind ListKind(int index) = 0;
+    virtual void SetListKind(int index, EntryKind kind) = 0;
     virtual void SetListColor(std::uint32_t color) = 0;
     virtual void RepaintList() = 0;
 };

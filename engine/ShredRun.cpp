@@ -48,39 +48,68 @@ void ShredRun::Execute() {
     FDisplay.SetListColor(kBlack);
     FShredded.clear();
     const int count = FDisplay.ListCount();
-    for (int i = 0; i < count; ++i) {
-        // The same file listed twice (other letter case, a folder dropped twice) is gone after
-        // its first entry; wiping free space under its name would write a whole drive.
-        if (ShreddedEarlier(FDisplay.ListText(i))) {
-            FDisplay.ListReplace(i, std::string(kDoneMarker) + FDisplay.ListText(i));
-            FDisplay.RepaintList();
-            continue;
-        }
-        const std::int64_t size = GetTargetSize(FDisplay.ListText(i));
-        if (size < 0)
-            continue;
-        FPassFile = FCreatedFile = FileId{};
-        std::int64_t last = -1;
-        for (int pass = 1; pass <= kPassCount; ++pass)
-            last = OverwritePass(FDisplay.ListText(i), pass, size);
-        const std::string path = FDisplay.ListText(i);
-        if (last == -1) {
-            // A free-space filler that could not be finished must not stay behind; nothing
-            // but what the passes made is removed.
-            if (FCreatedFile.known)
-                FFiles.Delete(path, FCreatedFile);
-            continue;
-        }
-        // A file that is still there was not shredded, whatever the passes did; and only the
-        // file the passes wrote is deleted, whatever the name leads to now.
-        if (!FFiles.Delete(path, FPassFile))
-            continue;
-        // A name the passes had to make was a free-space wipe, not a file.
-        if (!FCreatedFile.known)
-            FShredded.insert(FFiles.NameKey(path));
-        FDisplay.ListReplace(i, std::string(kDoneMarker) + path);
-        FDisplay.RepaintList();
+    for (int i = 0; i < count; ++i)
+        ShredEntry(i);
+}
+
+void ShredRun::ShredEntry(int index) {
+    // Marked by an earlier run: its text, marker and all, is no name.
+    const EntryKind kind = FDisplay.ListKind(index);
+    if (kind == EntryKind::Shredded)
+        return;
+    const std::string path = FDisplay.ListText(index);
+    // Whatever is done by such a name would be done to another file.
+    if (!FFiles.NamesItself(path))
+        return;
+    // The same file listed twice (other letter case, a folder dropped twice) is gone after
+    // its first entry; wiping free space under its name would write a whole drive.
+    if (ShreddedEarlier(path)) {
+        Mark(index, path);
+        return;
     }
+    // A file that was listed and is gone now is not a request to wipe its drive, and a file
+    // that has appeared where a wipe was asked for is not one the user listed.
+    const bool exists = FFiles.IsRegularFile(path);
+    FWipe = kind == EntryKind::NoFile || (kind == EntryKind::Unknown && !exists);
+    if (exists == FWipe)
+        return;
+    const std::int64_t size = GetTargetSize(path);
+    if (size < 0)
+        return;
+
+    FFiller.reset();
+    FFirstFile = FileId{};
+    FIntact = true;
+    FReadOnlyAttributes = kInvalidAttributes;
+    for (int pass = 1; pass <= kPassCount; ++pass)
+        if (OverwritePass(path, pass, size) == -1)
+            FIntact = false;
+
+    bool shredded = false;
+    if (FFiller) {
+        // Closing the filler removes it; it is a wipe only if the name is gone with it.
+        FFiller.reset();
+        shredded = FWipe && FIntact && !FFiles.IsRegularFile(path);
+    } else {
+        // Only the file the passes wrote is deleted, whatever the name leads to now.
+        shredded = !FWipe && FIntact && FFiles.Delete(path, FFirstFile);
+    }
+    if (!shredded) {
+        // A file left for the next run keeps its read-only bit.
+        if (FReadOnlyAttributes != kInvalidAttributes)
+            FFiles.SetAttributes(path, FReadOnlyAttributes);
+        return;
+    }
+    // A wipe's name was never a file: listing it again asks for another wipe.
+    if (!FWipe)
+        FShredded.insert(FFiles.NameKey(path));
+    Mark(index, path);
+}
+
+void ShredRun::Mark(int index, const std::string& path) {
+    FDisplay.ListReplace(index, std::string(kDoneMarker) + path);
+    FDisplay.SetListKind(index, EntryKind::Shredded);
+    FDisplay.RepaintList();
 }
 
 bool ShredRun::ShreddedEarlier(const std::string& entry) {
@@ -109,11 +138,15 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     FDisplay.RepaintStatus();
 
     // A set that would change nothing is left out: it costs a metadata write per pass.
-    const std::uint32_t attributes = FFiles.GetAttributes(path);
-    const std::uint32_t cleared = attributes & 0xFFFFu & ~kAttrReadOnly;
-    if (attributes != kInvalidAttributes && cleared != attributes)
-        FFiles.SetAttributes(path, cleared);
-    const bool exists = FFiles.IsRegularFile(path);
+    // The filler a pass made is no file of the user's.
+    if (!FFiller) {
+        const std::uint32_t attributes = FFiles.GetAttributes(path);
+        const std::uint32_t cleared = attributes & 0xFFFFu & ~kAttrReadOnly;
+        if (attributes != kInvalidAttributes && cleared != attributes &&
+            FFiles.SetAttributes(path, cleared) && FReadOnlyAttributes == kInvalidAttributes)
+            FReadOnlyAttributes = attributes & 0xFFFFu;
+    }
+    const bool exists = FFiller || FFiles.IsRegularFile(path);
 
     const std::size_t blockLength =
         static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, kBlockSize));
@@ -123,15 +156,26 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     for (auto& byte : FBlock)
         byte = static_cast<unsigned char>(RandomDraw(256));
 
-    std::unique_ptr<FileStream> file = exists ? FFiles.OpenReadWrite(path) : FFiles.Create(path);
-    if (!file)
+    // A wipe never writes a file it did not make, and a listed file whose name no longer
+    // leads to a file gets a filler that goes again, never a file of its own.
+    std::unique_ptr<FileStream> opened;
+    FileStream* file = FFiller.get();
+    if (!file && exists && !FWipe) {
+        opened = FFiles.OpenReadWrite(path);
+        file = opened.get();
+    } else if (!file) {
+        FFiller = FFiles.CreateFiller(path);
+        file = FFiller.get();
+    }
+    if (!file || (file == FFiller.get() && !file->Rewind()))
         return -1;
-    // Asking which file is open is slow on some systems: only the last pass's file is deleted,
-    // and only a file the passes made is removed when they fail.
-    if (pass == kPassCount || file->Created())
-        FPassFile = file->Id();
-    if (file->Created())
-        FCreatedFile = FPassFile;
+    // Every pass must reach the file the first one did; a filler made for a listed file
+    // is not that file.
+    const FileId id = file->Id();
+    if (pass == 1)
+        FFirstFile = id;
+    if (!id.known || !(id == FFirstFile) || (!FWipe && file == FFiller.get()))
+        FIntact = false;
 
     // Only a regular disk file is ever written: a name may open a device, pipe or console.
     bool ok = file->IsDiskFile();
@@ -177,6 +221,7 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     // Without this the passes can stay in the cache and be dropped when the file is
     // deleted, leaving the original bytes on the device.
     ok = ok && file->Flush();
-    ok = file->Close() && ok;
+    if (opened)
+        ok = opened->Close() && ok;
     return ok ? written : -1;
 }

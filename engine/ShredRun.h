@@ -1,6 +1,7 @@
 #pragma once
 // The shred run: seven overwrite passes over every listed file, then deletion and marking.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -38,14 +39,24 @@ public:
     std::int64_t OverwritePass(const std::string& path, int pass, std::int64_t size);
 
 private:
+    // One entry: seven passes, then deletion and marking, or nothing at all.
+    void ShredEntry(int index);
+    void Mark(int index, const std::string& path);
     // Whether an earlier entry of this run shredded the file `entry` names.
     bool ShreddedEarlier(const std::string& entry);
 
     DisplayElements& FDisplay;
     FileSystem& FFiles;
-    // The file the last pass wrote, and the file the passes made for a free-space wipe.
-    FileId FPassFile;
-    FileId FCreatedFile;
+    // The current entry: whether it asks for a free-space wipe, the file its first pass
+    // reached, and whether every pass so far wrote that same file in full.
+    bool FWipe = false;
+    FileId FFirstFile;
+    bool FIntact = true;
+    // What a pass made where no file was: held until the entry ends, so that it is written
+    // by every later pass and goes however the run ends.
+    std::unique_ptr<FileStream> FFiller;
+    // The attributes of a read-only file before a pass made it writable.
+    std::uint32_t FReadOnlyAttributes = kInvalidAttributes;
     // The names (as NameKey gives them) of the files this run has shredded.
     std::unordered_set<std::string> FShredded;
     std::vector<unsigned char> FBlock;

@@ -87,10 +87,12 @@ void TListBox::Insert(int index, const std::string& text) {
 void TListBox::Replace(int index, const std::string& text) {
     const int selected = ItemIndex();
     const auto top = Send(LB_GETTOPINDEX);
+    const LPARAM data = ItemData(index);
     // A list box cannot change a line's text in place. The new line goes in first, so a
     // list that refuses it keeps the old one, and the later lines keep their places.
     Insert(index, text);
     Delete(index + 1);
+    SetItemData(index, data);
     if (selected == index)
         SetItemIndex(selected);
     Send(LB_SETTOPINDEX, static_cast<WPARAM>(top));

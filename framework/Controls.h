@@ -91,8 +91,15 @@ public:
     // -1 when nothing is selected.
     int ItemIndex() const { return static_cast<int>(Send(LB_GETCURSEL)); }
     void SetItemIndex(int index) { Send(LB_SETCURSEL, static_cast<WPARAM>(index)); }
-    // Puts new text in a line; the selection and the scroll position stay.
+    // Puts new text in a line; its data, the selection and the scroll position stay.
     void Replace(int index, const std::string& text);
+    // The value kept with a line (0 for a line added without one).
+    LPARAM ItemData(int index) const {
+        return static_cast<LPARAM>(Send(LB_GETITEMDATA, static_cast<WPARAM>(index)));
+    }
+    void SetItemData(int index, LPARAM data) {
+        Send(LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    }
     int HorizontalExtent() const { return static_cast<int>(Send(LB_GETHORIZONTALEXTENT)); }
     void SetHorizontalExtent(int width) {
         Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width));

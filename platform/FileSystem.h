@@ -36,12 +36,12 @@ public:
     virtual bool Write(const void* data, std::size_t size) = 0;
     // Forces what was written out to the device.
     virtual bool Flush() = 0;
+    // Goes back to the first byte, for the next pass over the same open file.
+    virtual bool Rewind() = 0;
     // Closes now; false when closing reported a failure.
     virtual bool Close() = 0;
     // The file this stream has open; not known when the system will not tell.
     virtual FileId Id() = 0;
-    // True when the open made the file: no file of that name was there before.
-    virtual bool Created() const = 0;
 };
 
 struct DirectoryEntry {
@@ -64,6 +64,11 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
+    // Whether the system looks the name up as it stands. Windows strips a trailing dot or
+    // blank from every part of a path first, so "report." would reach "report": such a name
+    // is neither a file nor a folder here, and nothing is ever done through it.
+    virtual bool NamesItself(const std::string& path) = 0;
+
     // An existing regular file: a directory lookup finds an entry that is not a directory,
     // whatever its time stamps. Names with wildcards never count.
     virtual bool IsRegularFile(const std::string& path) = 0;
@@ -72,6 +77,7 @@ public:
 
     // kInvalidAttributes when they cannot be read.
     virtual std::uint32_t GetAttributes(const std::string& path) = 0;
+    // Through a handle that reached the named file itself, never a link's target.
     virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
 
     // True when the name, or where it does not exist the nearest folder above it that does,
@@ -89,9 +95,10 @@ public:
     // Opens an existing file for reading and writing, no sharing, not truncated, positioned
     // at its start. Null when it cannot be opened.
     virtual std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) = 0;
-    // Creates a file (replacing any of that name) for reading and writing, no sharing.
-    // Null when it cannot be created.
-    virtual std::unique_ptr<FileStream> Create(const std::string& path) = 0;
+    // Makes a new file for reading and writing, no sharing, that is gone again however the
+    // program ends: closing the stream removes it, and so does the program's end, even when
+    // it is killed. Never opens a file that exists; null when it cannot be made.
+    virtual std::unique_ptr<FileStream> CreateFiller(const std::string& path) = 0;
 
     // Deletes the file the name names, and only if it is the file `id`: never a link's target
     // and never a file that has taken the name's place. True once the name is gone.

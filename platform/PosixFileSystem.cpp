@@ -54,7 +54,7 @@ int OpenWithoutLinks(int dir, const std::string& path, int flags, mode_t mode = 
 
 class PosixFileStream final : public FileStream {
 public:
-    PosixFileStream(Fd fd, bool created) : FFd(std::move(fd)), FCreated(created) {}
+    explicit PosixFileStream(Fd fd) : FFd(std::move(fd)) {}
 
     bool IsDiskFile() override {
         struct statx status;
@@ -76,6 +76,7 @@ public:
     }
 
     bool Flush() override { return fsync(FFd.Get()) == 0; }
+    bool Rewind() override { return lseek(FFd.Get(), 0, SEEK_SET) == 0; }
     bool Close() override { return FFd.Reset(); }
 
     FileId Id() override {
@@ -83,11 +84,8 @@ public:
         return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_INO, status) ? IdOf(status) : FileId{};
     }
 
-    bool Created() const override { return FCreated; }
-
 private:
     Fd FFd;
-    bool FCreated;
 };
 
 struct Opened {
@@ -153,6 +151,9 @@ std::string AbsolutePath(const std::string& path) {
 
 class PosixFileSystem final : public FileSystem {
 public:
+    // Every byte of a name is looked up as it stands.
+    bool NamesItself(const std::string&) override { return true; }
+
     bool IsRegularFile(const std::string& path) override {
         // Rejected as on Windows, where a lookup would take them as wildcards.
         if (path.find_first_of("*?") != std::string::npos)
@@ -186,10 +187,12 @@ public:
 
     std::uint32_t GetAttributes(const std::string& path) override { return AttributesOf(path); }
 
-    // Only the read-only bit has a POSIX counterpart: the owner's write permission.
+    // Only the read-only bit has a POSIX counterpart: the owner's write permission. Changed
+    // through the file's own descriptor, so a link put on the way reaches nothing.
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
+        const Fd file(OpenWithoutLinks(AT_FDCWD, path, O_PATH));
         struct statx status;
-        if (!Status(path, STATX_MODE, status))
+        if (!file || !Status(file.Get(), "", AT_EMPTY_PATH, STATX_MODE, status))
             return false;
         const mode_t before = status.stx_mode & 07777;
         mode_t mode = before;
@@ -197,8 +200,10 @@ public:
             mode &= ~static_cast<mode_t>(S_IWUSR);
         else
             mode |= S_IWUSR;
-        // A chmod that changes nothing still changes the file's status time.
-        return mode == before || chmod(path.c_str(), mode) == 0;
+        // A chmod that changes nothing still changes the file's status time. A descriptor
+        // opened only to name the file takes a mode through its /proc entry.
+        return mode == before ||
+               chmod(("/proc/self/fd/" + std::to_string(file.Get())).c_str(), mode) == 0;
     }
 
     std::int64_t FileLength(const std::string& path) override {
@@ -218,23 +223,19 @@ public:
         Opened opened = OpenExclusive(path, O_RDWR);
         if (!opened.fd)
             return nullptr;
-        return std::make_unique<PosixFileStream>(std::move(opened.fd), false);
+        return std::make_unique<PosixFileStream>(std::move(opened.fd));
     }
 
-    std::unique_ptr<FileStream> Create(const std::string& path) override {
-        // A new file first; a file that someone else holds, or a device, must come through
-        // untouched, so an existing one is truncated only once the lock is held, and only a
-        // regular file.
-        Opened opened = OpenExclusive(path, O_RDWR | O_CREAT | O_EXCL, 0666);
-        const bool created = static_cast<bool>(opened.fd);
-        if (!created && opened.error == EEXIST)
-            opened = OpenExclusive(path, O_RDWR);
-        struct statx status;
-        if (!opened.fd || !Status(opened.fd.Get(), "", AT_EMPTY_PATH, STATX_TYPE, status))
+    std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
+        // A new file only; its name goes at once, so nothing is left of it once the
+        // descriptor closes, however the program ends.
+        Opened opened = OpenExclusive(path, O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (!opened.fd)
             return nullptr;
-        if (!created && S_ISREG(status.stx_mode) && ftruncate(opened.fd.Get(), 0) != 0)
-            return nullptr;
-        return std::make_unique<PosixFileStream>(std::move(opened.fd), created);
+        auto file = std::make_unique<PosixFileStream>(std::move(opened.fd));
+        if (!Delete(path, file->Id()))
+            return nullptr; // empty, and left where the name could not be removed
+        return file;
     }
 
     bool Delete(const std::string& path, const FileId& id) override {

@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -60,8 +61,7 @@ bool DeleteThrough(HANDLE handle) {
 
 class Win32FileStream final : public FileStream {
 public:
-    Win32FileStream(FileHandle handle, bool created)
-        : FHandle(std::move(handle)), FCreated(created) {}
+    explicit Win32FileStream(FileHandle handle) : FHandle(std::move(handle)) {}
 
     bool IsDiskFile() override { return GetFileType(FHandle.Get()) == FILE_TYPE_DISK; }
 
@@ -81,13 +81,14 @@ public:
     }
 
     bool Flush() override { return FlushFileBuffers(FHandle.Get()) != FALSE; }
+    bool Rewind() override {
+        return SetFilePointerEx(FHandle.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) != FALSE;
+    }
     bool Close() override { return FHandle.Reset(); }
     FileId Id() override { return IdOf(FHandle.Get()); }
-    bool Created() const override { return FCreated; }
 
 private:
     FileHandle FHandle;
-    bool FCreated;
 };
 
 FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD disposition) {
@@ -118,11 +119,30 @@ bool EntryIsLink(const std::string& path) {
 using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
                                                   PULARGE_INTEGER);
 
+// Whether a part of a path ("report.", "notes ") is one that Windows shortens before it
+// looks; "." and ".." are the folder references they always were.
+bool RewrittenPart(std::string_view part) {
+    return !part.empty() && (part.back() == '.' || part.back() == ' ') && part != "." &&
+           part != "..";
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
+    bool NamesItself(const std::string& path) override {
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = path.find_first_of("\\/", start);
+            if (RewrittenPart(std::string_view(path).substr(start, end - start)))
+                return false;
+            if (end == std::string::npos)
+                return true;
+            start = end + 1;
+        }
+    }
+
     bool IsRegularFile(const std::string& path) override {
         // A directory lookup treats these as wildcards and would find some other file.
-        if (path.find_first_of("*?") != std::string::npos)
+        if (path.find_first_of("*?") != std::string::npos || !NamesItself(path))
             return false;
         // Any time stamp will do: a file dated 1970 or 2200 is still a file to shred, not a
         // name for a free-space wipe. The attributes come from the same directory entry that
@@ -133,6 +153,8 @@ public:
     }
 
     bool IsDirectory(const std::string& path) override {
+        if (!NamesItself(path))
+            return false;
         const DWORD attributes = GetFileAttributesA(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES &&
                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -143,7 +165,16 @@ public:
     }
 
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
-        return SetFileAttributesA(path.c_str(), attributes) != FALSE;
+        // Writing attributes is allowed on a read-only file, and needs no exclusive access.
+        const FileHandle file(
+            CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!file || !ReachedDirectly(file.Get(), path))
+            return false;
+        FILE_BASIC_INFO basic{};
+        // Zero times are left as they are; zero attributes would mean "leave" too.
+        basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+        return SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic) != FALSE;
     }
 
     bool ReachedThroughLink(const std::string& path) override {
@@ -193,28 +224,18 @@ public:
         FileHandle file = OpenDirectly(path, kReadWrite);
         if (!file)
             return nullptr;
-        return std::make_unique<Win32FileStream>(std::move(file), false);
+        return std::make_unique<Win32FileStream>(std::move(file));
     }
 
-    std::unique_ptr<FileStream> Create(const std::string& path) override {
-        // A new file first: CREATE_NEW never follows a link at the name itself. Only a file
-        // made here is opened for deletion too: a file may be writable but not deletable.
-        FileHandle file = OpenExclusive(path, kReadWrite | DELETE, CREATE_NEW);
-        const bool created = static_cast<bool>(file);
-        if (!created && GetLastError() == ERROR_FILE_EXISTS)
-            file = OpenExclusive(path, kReadWrite, OPEN_EXISTING);
-        if (!file)
+    std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
+        // CREATE_NEW never opens what exists and never follows a link at the name; the system
+        // deletes the file when its handle closes, also when the program is killed.
+        FileHandle file(CreateFileA(path.c_str(), kReadWrite | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        // Made through a junction, in a folder nobody listed: closing it removes it again.
+        if (!file || !ReachedDirectly(file.Get(), path))
             return nullptr;
-        if (!ReachedDirectly(file.Get(), path)) {
-            // Made through a junction: in a folder nobody listed, so it goes again at once.
-            if (created)
-                DeleteThrough(file.Get());
-            return nullptr;
-        }
-        // Truncated only once the handle is known to be the listed file, and only a disk file.
-        if (!created && GetFileType(file.Get()) == FILE_TYPE_DISK && !SetEndOfFile(file.Get()))
-            return nullptr;
-        return std::make_unique<Win32FileStream>(std::move(file), created);
+        return std::make_unique<Win32FileStream>(std::move(file));
     }
 
     bool Delete(const std::string& path, const FileId& id) override {
@@ -234,7 +255,8 @@ public:
     }
 
     std::string NameKey(const std::string& path) override {
-        const std::string full = FullPathName(path);
+        // The full form would drop what makes "report." another name than "report".
+        const std::string full = NamesItself(path) ? FullPathName(path) : std::string();
         return UpperCaseName(full.empty() ? path : full);
     }
 

@@ -106,13 +106,15 @@ TEST_F(OverwritePass, AFileLongerThanTheSizeKeepsItsTail) {
               Filled(40000, 0x5A));
 }
 
-TEST_F(OverwritePass, AMissingFileIsCreatedAtTheSize) {
+TEST_F(OverwritePass, AMissingFileGetsAFillerThatLaterPassesWriteAndThatLeavesNothing) {
     const std::string path = dir / "new.bin";
-    EXPECT_EQ(run.OverwritePass(path, 1, 20000), 20000);
-    EXPECT_EQ(ReadAll(path).size(), 20000u);
-    const std::string empty = dir / "empty.bin";
-    EXPECT_EQ(run.OverwritePass(empty, 1, 0), 0);
-    EXPECT_TRUE(std::filesystem::exists(empty));
+    {
+        ShredRun wipe(display, SystemFileSystem());
+        EXPECT_EQ(wipe.OverwritePass(path, 1, 20000), 20000);
+        EXPECT_EQ(wipe.OverwritePass(path, 2, 20000), 20000);
+        EXPECT_EQ(display.progressHistory.back(), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(OverwritePass, AReadOnlyFileIsMadeWritableAndOverwritten) {

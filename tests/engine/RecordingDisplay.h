@@ -2,6 +2,7 @@
 // A display that keeps what the engine showed, in the order it was shown.
 #include "engine/DisplayElements.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,20 @@ public:
     void ListReplace(int index, const std::string& text) override {
         list.at(static_cast<std::size_t>(index)) = text;
     }
+    // Entries without a kind of their own are Unknown, as a list that never looked.
+    EntryKind ListKind(int index) override {
+        const auto i = static_cast<std::size_t>(index);
+        return i < kinds.size() ? kinds[i] : EntryKind::Unknown;
+    }
+    void SetListKind(int index, EntryKind kind) override {
+        kinds.resize(std::max(kinds.size(), list.size()), EntryKind::Unknown);
+        kinds.at(static_cast<std::size_t>(index)) = kind;
+    }
     void SetListColor(std::uint32_t color) override { listColor = color; }
     void RepaintList() override { ++listRepaints; }
 
     std::vector<std::string> list;
+    std::vector<EntryKind> kinds;
     std::vector<std::string> statusLines;
     std::vector<std::string> patterns;
     std::vector<std::int64_t> progressHistory;

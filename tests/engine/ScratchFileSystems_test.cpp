@@ -98,7 +98,9 @@ std::string Repeated(const std::string& marker, std::size_t size) {
 
 // Written from the start of the file (made when missing) and forced out to the device.
 bool Put(const std::string& path, const std::string& bytes, bool create) {
-    auto file = create ? SystemFileSystem().Create(path) : SystemFileSystem().OpenReadWrite(path);
+    if (create)
+        WriteAll(path, {});
+    auto file = SystemFileSystem().OpenReadWrite(path);
     return file && file->Write(bytes.data(), bytes.size()) && file->Flush() && file->Close();
 }
 
@@ -224,15 +226,12 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ShreddedBytesReachTheDevice, testing::ValuesIn
 TEST_F(ScratchFileSystems, AFailedWriteLeavesTheFileUndeletedAndUnmarked) {
     // A sparse file needs new blocks to be overwritten: on a full file system the write fails.
     const std::string sparse = OnTmpfs("sparse.bin");
-    {
-        auto file = SystemFileSystem().Create(sparse);
-        ASSERT_TRUE(file);
-        ASSERT_TRUE(file->Write("S", 1));
-    }
+    WriteAll(sparse, {'S'});
     std::filesystem::resize_file(std::filesystem::path(sparse), 2 * 1024 * 1024);
     const std::string filler = OnTmpfs("filler.bin");
     {
-        auto file = SystemFileSystem().Create(filler);
+        WriteAll(filler, {});
+        auto file = SystemFileSystem().OpenReadWrite(filler);
         ASSERT_TRUE(file);
         const std::vector<unsigned char> block(64 * 1024, 0xF1);
         while (file->Write(block.data(), block.size())) {

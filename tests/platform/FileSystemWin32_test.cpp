@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <windows.h>
 
 namespace {
@@ -12,7 +14,7 @@ namespace {
 TEST(Win32FileSystem, DevicesAreNeitherOpenedNorMadeAsFiles) {
     // A device name has no place on a drive: it can be no file the user listed.
     for (const char* device : {"NUL", "C:\\folder\\CON"}) {
-        EXPECT_EQ(SystemFileSystem().Create(device), nullptr) << device;
+        EXPECT_EQ(SystemFileSystem().CreateFiller(device), nullptr) << device;
         EXPECT_EQ(SystemFileSystem().OpenReadWrite(device), nullptr) << device;
     }
 }
@@ -106,6 +108,7 @@ TEST(Win32FileSystem, NamesInAnyCaseOrFormAreOneName) {
     EXPECT_EQ(fs.NameKey("C:\\a\\.\\b\\..\\x.txt"), fs.NameKey("C:\\a\\X.TXT"));
     EXPECT_NE(fs.NameKey("C:\\a\\x.txt"), fs.NameKey("C:\\a\\x.txt2"));
     EXPECT_NE(fs.NameKey("C:\\a\\x.txt"), fs.NameKey("D:\\a\\x.txt"));
+    EXPECT_NE(fs.NameKey("C:\\a\\report."), fs.NameKey("C:\\a\\report"));
 }
 
 TEST(Win32FileSystem, OtherCaseAndShortNamesAreNoLinks) {
@@ -127,9 +130,12 @@ TEST(Win32FileSystem, OtherCaseAndShortNamesAreNoLinks) {
         ASSERT_NE(file, nullptr) << name;
         const FileId id = file->Id();
         ASSERT_TRUE(file->Close());
-        EXPECT_NE(fs.Create(name), nullptr) << name;
         if (name == shortName) {
             EXPECT_TRUE(fs.Delete(name, id)) << name;
+        } else {
+            // Made under another letter case, a filler is still the name's own file.
+            std::filesystem::remove(path);
+            EXPECT_NE(fs.CreateFiller(name), nullptr) << name;
         }
     }
     EXPECT_FALSE(PathExists(path));

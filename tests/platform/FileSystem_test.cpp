@@ -164,7 +164,7 @@ TEST_F(FileSystemTest, FileHeldByAnotherProgramIsNeitherOpenedNorReplaced) {
         OtherHolder other(path);
         EXPECT_EQ(FileLengthFailure(path), "Cannot open file " + path);
         EXPECT_EQ(fs.OpenReadWrite(path), nullptr);
-        EXPECT_EQ(fs.Create(path), nullptr);
+        EXPECT_EQ(fs.CreateFiller(path), nullptr);
     }
     EXPECT_EQ(ReadFileContent(path), "precious");
     EXPECT_EQ(fs.FileLength(path), 8);
@@ -178,7 +178,7 @@ TEST_F(FileSystemTest, AnOpenFileShutsOutEveryOtherOpen) {
     ASSERT_NE(first, nullptr);
 
     EXPECT_EQ(fs.OpenReadWrite(path), nullptr);
-    EXPECT_EQ(fs.Create(path), nullptr);
+    EXPECT_EQ(fs.CreateFiller(path), nullptr);
     EXPECT_EQ(FileLengthFailure(path), "Cannot open file " + path);
 
     EXPECT_TRUE(first->Close());
@@ -205,29 +205,29 @@ TEST_F(FileSystemTest, OpenReadWriteNeverCreates) {
     EXPECT_FALSE(PathExists(temp / "missing.txt"));
 }
 
-TEST_F(FileSystemTest, CreateReplacesAFileOrMakesANewOne) {
+TEST_F(FileSystemTest, AFillerIsANewFileThatGoesWhenClosed) {
     WriteFileContent(temp / "old.txt", "ABCDEFGHIJ");
-    auto replaced = fs.Create(temp / "old.txt");
-    ASSERT_NE(replaced, nullptr);
-    EXPECT_TRUE(replaced->IsDiskFile());
-    EXPECT_FALSE(replaced->Created());
-    EXPECT_TRUE(replaced->Write("12", 2));
-    EXPECT_TRUE(replaced->Close());
-    EXPECT_EQ(ReadFileContent(temp / "old.txt"), "12");
+    EXPECT_EQ(fs.CreateFiller(temp / "old.txt"), nullptr);
+    EXPECT_EQ(ReadFileContent(temp / "old.txt"), "ABCDEFGHIJ");
 
-    auto fresh = fs.Create(temp / "new.txt");
-    ASSERT_NE(fresh, nullptr);
-    EXPECT_TRUE(fresh->Created());
-    EXPECT_TRUE(fresh->Close());
-    EXPECT_EQ(ReadFileContent(temp / "new.txt"), "");
+    auto filler = fs.CreateFiller(temp / "new.txt");
+    ASSERT_NE(filler, nullptr);
+    EXPECT_TRUE(filler->IsDiskFile());
+    EXPECT_TRUE(filler->Id().known);
+    EXPECT_TRUE(filler->Write("12", 2));
+    EXPECT_TRUE(filler->Rewind());
+    EXPECT_TRUE(filler->Write("3", 1));
+    EXPECT_TRUE(filler->Close());
+    EXPECT_FALSE(PathExists(temp / "new.txt"));
 
-    EXPECT_EQ(fs.Create(temp / "nowhere" + kDelimiter + "new.txt"), nullptr);
+    EXPECT_EQ(fs.CreateFiller(temp / "nowhere" + kDelimiter + "new.txt"), nullptr);
 }
 
 TEST_F(FileSystemTest, WriteFlushAndCloseKeepEveryByte) {
     const std::string path = temp / "big.bin";
     const std::string bytes = Pattern(3 * kMiB + 17);
-    auto file = fs.Create(path);
+    WriteFileContent(path, "");
+    auto file = fs.OpenReadWrite(path);
     ASSERT_NE(file, nullptr);
     EXPECT_TRUE(file->Write(bytes.data(), bytes.size()));
     EXPECT_TRUE(file->Write(bytes.data(), 0));
@@ -369,15 +369,14 @@ TEST_F(ScratchFileSystemTest, FreeSpaceFollowsWhatIsWrittenAndDeleted) {
     // The launcher mounts an empty tmpfs of 4 MiB, which counts whole pages only.
     EXPECT_EQ(fs.FreeSpace(drive, path), 4 * kMiB);
 
-    auto file = fs.Create(path);
+    auto file = fs.CreateFiller(path);
     ASSERT_NE(file, nullptr);
     const std::string bytes = Pattern(kMiB);
     ASSERT_TRUE(file->Write(bytes.data(), bytes.size()));
     ASSERT_TRUE(file->Flush());
-    ASSERT_TRUE(file->Close());
     EXPECT_EQ(fs.FreeSpace(drive, path), 3 * kMiB);
 
-    ASSERT_TRUE(DeleteByName(path));
+    ASSERT_TRUE(file->Close());
     EXPECT_EQ(fs.FreeSpace(drive, path), 4 * kMiB);
 
     // The other scratch file system is another drive with its own figure.
@@ -442,10 +441,10 @@ TEST_F(ScratchFileSystemTest, NothingIsWrittenOrDeletedThroughALink) {
         EXPECT_TRUE(fs.ReachedThroughLink(path)) << path;
         EXPECT_EQ(fs.FileLength(path), -1) << path;
         EXPECT_EQ(fs.OpenReadWrite(path), nullptr) << path;
-        EXPECT_EQ(fs.Create(path), nullptr) << path;
+        EXPECT_EQ(fs.CreateFiller(path), nullptr) << path;
     }
     EXPECT_TRUE(fs.ReachedThroughLink(throughFolder + "new.txt"));
-    EXPECT_EQ(fs.Create(throughFolder + "new.txt"), nullptr);
+    EXPECT_EQ(fs.CreateFiller(throughFolder + "new.txt"), nullptr);
     EXPECT_FALSE(fs.Delete(throughFolder + "inside.txt", inside));
 
     EXPECT_EQ(ReadFileContent(links + "file.txt"), "file\n");
