@@ -4,6 +4,7 @@
 #include "engine/ShredRun.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
+#include <cctype>
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
@@ -47,13 +48,52 @@ std::string LastStatus(const std::string& path, std::size_t size) {
     return "shredding " + path + ": size is " + std::to_string(size) + " bytes ... Pass 7";
 }
 
+// Runs a host command (Wine cannot wait for one) and waits until `done` holds.
+template <typename Done> void OnHost(const char* program, std::string command, Done done) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 500 && !done(); ++i)
+        Sleep(10);
+    ASSERT_TRUE(done()) << command;
+}
+
 class ShredFromWindow : public MainWindowTest {
 protected:
+    void TearDown() override {
+        for (const auto& [drive, root] : FDrives)
+            OnHost("Z:\\bin\\rm", "rm -f " + drive, [&] { return !Exists(root); });
+        MainWindowTest::TearDown();
+    }
+
     std::string Folder() const { return FDir.Path().string() + "\\"; }
     std::string In(const std::string& name) const { return Folder() + name; }
     void Drop(const std::string& name) { Form().DnDForm1DnDItem(nullptr, name); }
+    // A name as Windows programs made elsewhere may hold it: "\\?\" keeps a trailing dot.
+    static std::string Exact(const std::string& path) { return "\\\\?\\" + path; }
+
+    // Another drive letter for the test's folder, as subst or a mapped share gives.
+    std::string MapDrive(char letter) {
+        using UnixName = char*(__cdecl*)(LPCWSTR);
+        const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+        const std::wstring folder = FDir.Path().wstring();
+        const std::string host = unixName(folder.c_str());
+        const std::string drive = EnvOrEmpty("OSTREVANE_WINE_STATE") + "/prefix/dosdevices/" +
+                                  static_cast<char>(std::tolower(letter)) + ":";
+        const std::string root = std::string(1, letter) + ":\\";
+        OnHost("Z:\\bin\\ln", "ln -sfn " + host + " " + drive, [&] { return Exists(root); });
+        FDrives.emplace_back(drive, root);
+        return root;
+    }
 
     TempDir FDir;
+    // The drive letters made: their host names and roots.
+    std::vector<std::pair<std::string, std::string>> FDrives;
 };
 
 TEST_F(ShredFromWindow, AWholeRunMarksEveryEntryAndLeavesTheLastPassOnShow) {
@@ -192,6 +232,56 @@ TEST_F(ShredFromWindow, ANameOutsideEveryLegacyCodePageIsPickedShreddedAndMarked
     EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
+}
+
+// Names that reach another file than the one listed, or a file no longer there: no pass,
+// no wipe, no mark, and every byte of every file where it was.
+TEST_F(ShredFromWindow, ANameThatIsNotTheListedFileIsNeverShreddedNorWiped) {
+    const std::string dotted = In("report."), plain = In("report");
+    MakeFile(Exact(dotted), 3000, 'd');
+    MakeFile(plain, 2000, 'p');
+    CreateDirectoryA(In("only").c_str(), nullptr);
+    MakeFile(Exact(In("only\\diary.")), 4000, 'y');
+
+    // Dropped beside its namesake, the dotted name is not listed; with its folder, the
+    // namesake alone is.
+    Drop(dotted);
+    EXPECT_TRUE(Entries().empty());
+    Drop(FDir.Path().string());
+    EXPECT_EQ(Entries(), std::vector<std::string>{plain});
+    // Typed into the picker, it is listed as typed but never taken for a free-space wipe.
+    Click(Form().btnBrowse, TypeIntoPicker(In("only\\diary.")));
+    ASSERT_EQ(Entries(), (std::vector<std::string>{plain, In("only\\diary.")}));
+    // Picked, then deleted before the run: no wipe under its name.
+    MakeFile(In("picked.txt"), 1000);
+    Click(Form().btnBrowse, TypeIntoPicker(In("picked.txt")));
+    DeleteFileA(In("picked.txt").c_str());
+
+    const auto seen = Click(Form().btnWipe);
+
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{Marked(plain), In("only\\diary."), In("picked.txt")}));
+    EXPECT_EQ(Form().Edit1.Text(), LastStatus(plain, 2000)) << "no pass after the namesake";
+    EXPECT_EQ(Content(Exact(dotted)), std::string(3000, 'd'));
+    EXPECT_EQ(Content(Exact(In("only\\diary."))), std::string(4000, 'y'));
+    EXPECT_FALSE(Exists(In("picked.txt")));
+    DeleteFileA(Exact(dotted).c_str());
+    DeleteFileA(Exact(In("only\\diary.")).c_str());
+}
+
+TEST_F(ShredFromWindow, OneFileUnderTwoDriveLettersIsShreddedOnceAndNeverWiped) {
+    MakeFile(In("twin.bin"), 5000);
+    const std::string first = MapDrive('Q') + "twin.bin", second = MapDrive('R') + "twin.bin";
+    Drop(first);
+    Drop(second);
+
+    const auto seen = Click(Form().btnWipe);
+
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(first), second}));
+    EXPECT_EQ(Form().Edit1.Text(), LastStatus(first, 5000));
+    EXPECT_FALSE(Exists(In("twin.bin")));
 }
 
 } // namespace

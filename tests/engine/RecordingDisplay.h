@@ -3,6 +3,7 @@
 #include "engine/DisplayElements.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,11 @@ class RecordingDisplay : public DisplayElements {
 public:
     explicit RecordingDisplay(std::vector<std::string> entries = {}) : list(std::move(entries)) {}
 
-    void SetStatusText(const std::string& text) override { statusLines.push_back(text); }
+    void SetStatusText(const std::string& text) override {
+        statusLines.push_back(text);
+        if (onStatus)
+            onStatus(text);
+    }
     void SetStatusColor(std::uint32_t color) override { statusColor = color; }
     void RepaintStatus() override { ++statusRepaints; }
     void SetPatternCaption(std::string_view caption) override { patterns.emplace_back(caption); }
@@ -42,6 +47,8 @@ public:
 
     std::vector<std::string> list;
     std::vector<EntryKind> kinds;
+    // Called with every status line, as another program could act at that moment.
+    std::function<void(const std::string&)> onStatus;
     std::vector<std::string> statusLines;
     std::vector<std::string> patterns;
     std::vector<std::int64_t> progressHistory;

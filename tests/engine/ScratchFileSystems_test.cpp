@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,6 +22,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -468,4 +472,79 @@ TEST_F(ScratchFileSystems, ALinkSwappedInDuringTheRunLeadsNowhere) {
         MoveOnExt4(c.moved, c.link);
         std::filesystem::remove_all(std::filesystem::path(c.moved + ".aside"));
     }
+}
+
+namespace {
+
+constexpr const char* kKilledWipeVariable = "OSTREVANE_KILLED_WIPE";
+
+// The wipe the test below kills: it stops for good once its first pass is written.
+void WipeUntilTheSecondPass(const std::string& name) {
+    RecordingDisplay run({name});
+    run.SetListKind(0, EntryKind::NoFile);
+    run.onStatus = [](const std::string& line) {
+        if (line.ends_with("Pass 2"))
+            for (;;)
+#ifdef _WIN32
+                Sleep(INFINITE);
+#else
+                pause();
+#endif
+    };
+    ShredRun(run, SystemFileSystem()).Execute();
+}
+
+} // namespace
+
+// Run only as the child of the test below, which names the wipe in the environment.
+TEST(KilledWipe, DISABLED_Child) {
+    const std::string name = EnvOrEmpty(kKilledWipeVariable);
+    ASSERT_FALSE(name.empty());
+    WipeUntilTheSecondPass(name);
+}
+
+// Killed as Task Manager, a crash or a log-off would, a wipe leaves no filler behind.
+TEST_F(ScratchFileSystems, AWipeKilledAfterItsFirstPassLeavesNoFiller) {
+    const std::string name = OnTmpfs("killed.tmp");
+    const std::int64_t freeBefore = FreeBytes(scratch.tmpfs);
+    const auto filled = [&] { return FreeBytes(scratch.tmpfs) < freeBefore / 10; };
+#ifdef _WIN32
+    char self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
+    std::string command = std::string("\"") + self +
+                          "\" --gtest_filter=KilledWipe.DISABLED_Child"
+                          " --gtest_also_run_disabled_tests";
+    SetEnvironmentVariableA(kKilledWipeVariable, name.c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    ASSERT_TRUE(CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &child));
+    SetEnvironmentVariableA(kKilledWipeVariable, nullptr);
+    for (int i = 0; i < 1000 && !filled(); ++i)
+        Sleep(10);
+    const bool wasFilled = filled();
+    TerminateProcess(child.hProcess, 9);
+    WaitForSingleObject(child.hProcess, 10000);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+#else
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        WipeUntilTheSecondPass(name);
+        _exit(0);
+    }
+    for (int i = 0; i < 1000 && !filled(); ++i)
+        usleep(10000);
+    const bool wasFilled = filled();
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+#endif
+    ASSERT_TRUE(wasFilled) << "the first pass never filled the drive";
+    // The system removes what a killed process held a moment after it has gone.
+    for (int i = 0; i < 200 && FreeBytes(scratch.tmpfs) != freeBefore; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(FreeBytes(scratch.tmpfs), freeBefore);
+    EXPECT_FALSE(SystemFileSystem().IsRegularFile(name));
 }

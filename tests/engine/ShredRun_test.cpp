@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
+
 namespace {
 
 std::string Done(const std::string& path) {
@@ -109,4 +112,81 @@ TEST_F(ShredRunTest, AFileHeldOpenStopsTheRunAtThatEntry) {
     for (int i = 2; i < 5; ++i)
         EXPECT_EQ(ReadAll(paths[static_cast<std::size_t>(i)]),
                   Filled(3000, static_cast<unsigned char>('1' + i)));
+}
+
+// Entries no pass may touch: what they name now is not what the user listed.
+TEST_F(ShredRunTest, EntriesWhoseFileIsNotTheListedOneGetNoPass) {
+    struct Row {
+        const char* what;
+        EntryKind kind;
+        const char* name;
+        bool fileThere;
+    };
+    const std::vector<Row> rows = {
+        {"a listed file that is gone", EntryKind::File, "gone.txt", false},
+        {"a file where a wipe was asked for", EntryKind::NoFile, "appeared.txt", true},
+        {"an entry marked by an earlier run", EntryKind::Shredded, "marked.txt", true},
+#ifdef _WIN32
+        // The system would look up "namesake" instead.
+        {"a name ending in a dot", EntryKind::NoFile, "namesake.", false},
+        {"a name ending in a blank", EntryKind::File, "namesake ", false},
+#endif
+    };
+    WriteAll(dir / "namesake", Filled(100, 'n'));
+    for (const Row& row : rows) {
+        const std::string path = dir / row.name;
+        if (row.fileThere)
+            WriteAll(path, Filled(100, 'k'));
+        RecordingDisplay display({path});
+        display.SetListKind(0, row.kind);
+
+        ShredRun(display, SystemFileSystem()).Execute();
+
+        EXPECT_TRUE(display.statusLines.empty()) << row.what;
+        EXPECT_EQ(display.list, std::vector<std::string>{path}) << row.what;
+        if (SystemFileSystem().NamesItself(path)) {
+            EXPECT_EQ(std::filesystem::exists(path), row.fileThere) << row.what;
+        }
+        EXPECT_EQ(ReadAll(dir / "namesake"), Filled(100, 'n')) << row.what;
+    }
+}
+
+// Another program holds the file for one pass, or moves it away: the passes go on, but the
+// file is neither deleted nor marked, and keeps its read-only bit.
+TEST_F(ShredRunTest, AFileMissedByOnePassStaysUnmarkedInPlace) {
+    struct Row {
+        const char* what;
+        bool readOnly;
+        bool moveAway;
+    };
+    for (const Row row : {Row{"held", false, false}, Row{"held, read-only", true, false},
+                          Row{"moved away", false, true}}) {
+        const std::string path = dir / "kept.bin", aside = dir / "aside.bin";
+        WriteAll(path, Filled(3000, 'k'));
+        FileSystem& files = SystemFileSystem();
+        if (row.readOnly)
+            files.SetAttributes(path, files.GetAttributes(path) | kAttrReadOnly);
+        RecordingDisplay display({path});
+        display.SetListKind(0, EntryKind::File);
+        std::unique_ptr<OtherHolder> holder;
+        display.onStatus = [&](const std::string& line) {
+            if (line.ends_with("Pass 3") && row.moveAway)
+                std::filesystem::rename(path, aside);
+            else if (line.ends_with("Pass 3"))
+                holder = std::make_unique<OtherHolder>(path);
+            else
+                holder.reset();
+        };
+
+        ShredRun(display, files).Execute();
+
+        EXPECT_EQ(display.statusLines.size(), 7u) << row.what;
+        EXPECT_EQ(display.list, std::vector<std::string>{path}) << row.what;
+        const std::string left = row.moveAway ? aside : path;
+        EXPECT_TRUE(files.IsRegularFile(left)) << row.what;
+        EXPECT_EQ(files.IsRegularFile(path), !row.moveAway) << row.what << ": no filler stays";
+        EXPECT_EQ((files.GetAttributes(left) & kAttrReadOnly) != 0, row.readOnly) << row.what;
+        files.SetAttributes(left, 0);
+        std::filesystem::remove(left);
+    }
 }
