@@ -42,9 +42,10 @@ TEST_F(ListBox, AddsInOrderUnsortedAndDeletes) {
     EXPECT_THROW(List().Strings(0), Exception);
 }
 
-TEST_F(ListBox, ReplaceKeepsTheSelection) {
+TEST_F(ListBox, ReplaceKeepsTheSelectionAndTheLinesData) {
     for (const char* line : {"one", "two", "three"})
         List().Add(line);
+    List().SetItemData(1, 7);
     EXPECT_EQ(List().ItemIndex(), -1);
     List().SetItemIndex(1);
     List().Replace(1, "SHREDDED! ... two");
@@ -53,6 +54,8 @@ TEST_F(ListBox, ReplaceKeepsTheSelection) {
     EXPECT_EQ(List().ItemIndex(), 1);
     EXPECT_EQ(Lines(),
               (std::vector<std::string>{"SHREDDED! ... one", "SHREDDED! ... two", "three"}));
+    EXPECT_EQ(List().ItemData(1), 7);
+    EXPECT_EQ(List().ItemData(0), 0);
 }
 
 TEST_F(ListBox, HorizontalExtentIsWhatWasSet) {
