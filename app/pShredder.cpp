@@ -3,6 +3,7 @@
 #include "app/WindowDisplay.h"
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
+#include <shellapi.h>
 #include <uxtheme.h>
 #include <functional>
 
@@ -71,6 +72,8 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
         [this](TObject* Sender, const std::string& Item) { DnDForm1DnDItem(Sender, Item); });
     // All the names of one drop fill the list in one go: one repaint, one measuring context.
     DnDForm1->SetOnDnDItems([this](TObject*, const std::function<void()>& deliver) {
+        if (FRun)
+            return;
         const THListBox::TBulkAdd bulk(HListBox1);
         deliver();
     });
@@ -102,13 +105,73 @@ void TfrmShredder::About1Click(TObject*) {
 
 void TfrmShredder::btnWipeClick(TObject*) {
     WindowDisplay display({Edit1, Label2, pbWiping, HListBox1});
+    ShredRun run(display, SystemFileSystem());
+    FRun = &run;
+    // A session ended now would leave the entry under way half done: Windows is asked to wait.
+    ShutdownBlockReasonCreate(Handle(),
+                              L"Shredding files: turning off now would leave them unfinished");
     // The display paints at a steady rate: what is still pending must reach the window also
     // when the run stops on a failure, before the error report shows it.
     try {
-        ShredRun(display, SystemFileSystem()).Execute();
+        run.Execute();
     } catch (...) {
-        display.Flush();
+        EndRun(display);
         throw;
     }
+    EndRun(display);
+}
+
+void TfrmShredder::EndRun(WindowDisplay& display) {
+    FRun = nullptr;
+    ShutdownBlockReasonDestroy(Handle());
     display.Flush();
+    DiscardRunInput();
+}
+
+void TfrmShredder::DiscardRunInput() {
+    // Clicks, keys and drops that waited while the run worked were aimed at a window that took
+    // none: acted on now, they would remove marked entries or start what nobody saw coming.
+    // Closing the window is the one request that still counts.
+    bool closeAsked = false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT))
+        closeAsked = closeAsked || (msg.message == WM_NCLBUTTONDOWN && msg.wParam == HTCLOSE) ||
+                     (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4);
+    while (PeekMessageA(&msg, nullptr, WM_DROPFILES, WM_DROPFILES, PM_REMOVE))
+        DragFinish(reinterpret_cast<HDROP>(msg.wParam));
+    if (closeAsked)
+        PostMessageA(Handle(), WM_CLOSE, 0, 0);
+}
+
+LRESULT TfrmShredder::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The run reads the list and writes into the window until it ends; the messages it lets
+    // through meanwhile (sent by other programs, or by the system) may start nothing else.
+    if (FRun) {
+        switch (message) {
+        case WM_COMMAND: // every button and menu item, whoever clicks it
+        case WM_CLOSE:
+            return 0;
+        case WM_QUERYENDSESSION:
+            return FALSE;
+        case WM_ENDSESSION:
+            // Ending anyway: the entry under way stays unmarked and its filler goes.
+            if (wParam)
+                FRun->Stop();
+            return 0;
+        default:
+            break;
+        }
+    }
+    return TForm::WndProc(message, wParam, lParam);
+}
+
+bool TfrmShredder::PreviewMessage(const MSG& msg) {
+    // "Shred &NOW!" destroys files: Alt+N, a click, Enter or Space on it start a run, but a
+    // plain N typed while a button has the focus must not. A control that takes typing (the
+    // list's type-ahead) still gets the letter.
+    if (msg.message != WM_CHAR || (msg.wParam != 'n' && msg.wParam != 'N'))
+        return false;
+    const auto code =
+        SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    return (code & (DLGC_WANTCHARS | DLGC_WANTMESSAGE)) == 0;
 }

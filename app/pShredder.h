@@ -7,6 +7,9 @@
 #include "framework/Form.h"
 #include <string>
 
+class ShredRun;
+class WindowDisplay;
+
 class TfrmShredder : public TForm {
 public:
     TfrmShredder();
@@ -34,10 +37,22 @@ public:
     // One dropped name: a file is listed, a folder expanded.
     void DnDForm1DnDItem(TObject* Sender, const std::string& Item);
 
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool PreviewMessage(const MSG& msg) override;
+
 private:
     static const TFormLayout& Layout() noexcept;
+
+    // The end of a run, however it ends: the window takes input again, but none that came
+    // while the run worked.
+    void EndRun(WindowDisplay& display);
+    void DiscardRunInput();
 
     // Lists every file below a folder, depth first, never following links.
     void AddFolder(const std::string& path);
     bool Listed(const std::string& path) const;
+
+    // The run under way, if any: while it lasts nothing else happens in the window.
+    ShredRun* FRun = nullptr;
 };

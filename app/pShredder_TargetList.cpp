@@ -4,6 +4,7 @@
 #include "app/pShredder.h"
 #include "engine/DisplayElements.h"
 #include "settings/Settings.h"
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -24,9 +25,24 @@ bool TfrmShredder::Listed(const std::string& path) const {
     return false;
 }
 
+namespace {
+
+// A stored folder that no folder name can be (too long, control characters) would only make
+// the picker fail to open: it counts as none.
+std::string UsableFolder(std::string folder) {
+    const bool usable =
+        folder.size() < MAX_PATH && std::none_of(folder.begin(), folder.end(), [](char c) {
+            const auto code = static_cast<unsigned char>(c);
+            return code < 0x20 || code == 0x7F;
+        });
+    return usable ? folder : std::string();
+}
+
+} // namespace
+
 void TfrmShredder::btnBrowseClick(TObject*) {
     // A failed read (a value of the wrong type) ends the handler before the picker shows.
-    odWipe.InitialDir = ReadSetting("SearchPath", "");
+    odWipe.InitialDir = UsableFolder(ReadSetting("SearchPath", ""));
     if (odWipe.Execute(Handle())) {
         const THListBox::TBulkAdd bulk(HListBox1);
         // Byte for byte: the same file picked with other letter case is listed again.
@@ -51,6 +67,8 @@ void TfrmShredder::Button1Click(TObject*) {
 }
 
 void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
+    if (FRun)
+        return;
     FileSystem& files = SystemFileSystem();
     if (files.IsRegularFile(Item))
         HListBox1.AddString(Item, kListedFile);

@@ -48,7 +48,7 @@ void ShredRun::Execute() {
     FDisplay.SetListColor(kBlack);
     FShredded.clear();
     const int count = FDisplay.ListCount();
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count && !FStopped; ++i)
         ShredEntry(i);
 }
 
@@ -81,9 +81,10 @@ void ShredRun::ShredEntry(int index) {
     FFirstFile = FileId{};
     FIntact = true;
     FReadOnlyAttributes = kInvalidAttributes;
-    for (int pass = 1; pass <= kPassCount; ++pass)
+    for (int pass = 1; pass <= kPassCount && !FStopped; ++pass)
         if (OverwritePass(path, pass, size) == -1)
             FIntact = false;
+    FIntact = FIntact && !FStopped;
 
     bool shredded = false;
     if (FFiller) {
@@ -196,7 +197,7 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     std::int64_t flushed = 0;
     std::size_t pending = 0;
     const ProgressReset progressReset(FDisplay);
-    while (ok && written < size) {
+    while (ok && !FStopped && written < size) {
         std::int64_t chunk = static_cast<std::int64_t>(blockLength);
         if (written + chunk >= size)
             chunk = size - written;
@@ -220,7 +221,7 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     }
     // Without this the passes can stay in the cache and be dropped when the file is
     // deleted, leaving the original bytes on the device.
-    ok = ok && file->Flush();
+    ok = ok && !FStopped && file->Flush();
     if (opened)
         ok = opened->Close() && ok;
     return ok ? written : -1;

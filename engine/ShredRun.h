@@ -31,6 +31,9 @@ public:
 
     // The whole run over the current target list (the "Shred &NOW!" button).
     void Execute();
+    // Ends the run at its next block, from a message handled while it works (the session
+    // ending): the entry under way is left unmarked, its filler removed, later ones untouched.
+    void Stop() noexcept { FStopped = true; }
 
     // Bytes to write for one entry; negative when there is nothing to do.
     std::int64_t GetTargetSize(const std::string& entry);
@@ -47,6 +50,7 @@ private:
 
     DisplayElements& FDisplay;
     FileSystem& FFiles;
+    bool FStopped = false;
     // The current entry: whether it asks for a free-space wipe, the file its first pass
     // reached, and whether every pass so far wrote that same file in full.
     bool FWipe = false;

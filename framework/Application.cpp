@@ -63,8 +63,11 @@ void TApplication::ProcessMessages() {
 
 void TApplication::HandleMessage(MSG& msg) {
     HWND active = GetActiveWindow();
-    if (active && TForm::IsFormWindow(active) && IsDialogMessageA(active, &msg))
-        return;
+    if (active && TForm::IsFormWindow(active)) {
+        auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrA(active, GWLP_USERDATA));
+        if ((form && form->PreviewMessage(msg)) || IsDialogMessageA(active, &msg))
+            return;
+    }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
 }

@@ -65,6 +65,9 @@ public:
 protected:
     // Each message of the form's window; override to handle more, calling this for the rest.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // A message taken from the queue while this form is active, before the dialog keys see
+    // it; true when the form has dealt with it, and it goes no further.
+    virtual bool PreviewMessage(const MSG&) { return false; }
 
 private:
     friend class TApplication;

@@ -182,6 +182,16 @@ TEST_F(TargetList, ACancelKeepsAFilledListAndItsFolder) {
     EXPECT_EQ(ReadSetting("SearchPath", ""), Folder());
 }
 
+TEST_F(TargetList, ASearchPathNoFolderCanHaveOpensThePickerAtItsDefault) {
+    for (const std::string& stored :
+         std::vector<std::string>{std::string(1000, 'a'), "C:\\a\tb\\"}) {
+        WriteSetting("SearchPath", stored);
+        const auto seen = Click(Form().btnBrowse, TDialogAnswerer::PressCancel);
+        ASSERT_EQ(seen.size(), 1u) << stored.size();
+        EXPECT_EQ(seen[0].Caption, kPickerTitle);
+    }
+}
+
 TEST_F(TargetList, ASearchPathStoredAsANumberShowsOnlyTheErrorReportEveryTime) {
     MakeFile(In("a.txt"));
     Drop(In("a.txt"));

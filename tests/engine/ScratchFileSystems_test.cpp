@@ -474,6 +474,26 @@ TEST_F(ScratchFileSystems, ALinkSwappedInDuringTheRunLeadsNowhere) {
     }
 }
 
+// The session ends while a wipe works: the run stops there and its filler goes.
+TEST_F(ScratchFileSystems, AWipeStoppedMidwayLeavesNoFillerAndNoMark) {
+    const std::string wipe = OnTmpfs("stopped.tmp");
+    const std::int64_t freeBefore = FreeBytes(scratch.tmpfs);
+    display.list = {wipe, OnTmpfs("after.tmp")};
+    ShredRun run(display, SystemFileSystem());
+    display.onStatus = [&](const std::string& line) {
+        if (line.ends_with("Pass 2"))
+            run.Stop();
+    };
+
+    run.Execute();
+
+    EXPECT_EQ(display.statusLines.size(), 2u);
+    EXPECT_EQ(display.list, (std::vector<std::string>{wipe, OnTmpfs("after.tmp")}));
+    EXPECT_EQ(display.progress, 0);
+    EXPECT_FALSE(SystemFileSystem().IsRegularFile(wipe));
+    EXPECT_EQ(FreeBytes(scratch.tmpfs), freeBefore);
+}
+
 namespace {
 
 constexpr const char* kKilledWipeVariable = "OSTREVANE_KILLED_WIPE";
