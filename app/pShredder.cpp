@@ -3,6 +3,7 @@
 #include "app/WindowDisplay.h"
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
+#include "framework/SystemFunction.h"
 #include <uxtheme.h>
 #include <functional>
 
@@ -78,7 +79,11 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
 
 void TfrmShredder::FormShow(TObject*) {
     // A themed progress bar ignores its background colour; without a theme the grey shows.
-    SetWindowTheme(pbWiping.Handle(), L" ", L" ");
+    // Not imported: uxtheme is no KnownDLL, so the loader would look beside the program first.
+    static const auto setWindowTheme =
+        SystemFunction<decltype(&SetWindowTheme)>("uxtheme.dll", "SetWindowTheme");
+    if (setWindowTheme)
+        setWindowTheme(pbWiping.Handle(), L" ", L" ");
     pbWiping.SetBkColor(clGray);
 }
 
