@@ -9,32 +9,26 @@ nm=$2
 objdump=$3
 va=0x$("$nm" "$exe" | awk '$3 == "_load_config_used" { print $1 }')
 [ "$va" != 0x ] || { echo "$exe: no _load_config_used" >&2; exit 1; }
-u32() { od -An -tu4 -j"$2" -N4 "$1" | tr -d ' '; }
-pe=$(u32 "$exe" 60)
-base=0x$(od -An -tx8 -j$((pe + 48)) -N8 "$exe" | tr -d ' ')
-# The structure's first field is its size; its file offset from the section that holds it.
-offset=""
-while read -r _ _ size vma _ file _; do
-    if ((va >= 0x$vma && va < 0x$vma + 0x$size)); then offset=$((va - 0x$vma + 0x$file)); fi
-done < <("$objdump" -h "$exe" | grep '^ *[0-9]')
-rva=$((va - base))
-bytes=$(u32 "$exe" "$offset")
+u32() { od -An -tu4 -j"$1" -N4 "$exe" | tr -d ' '; }
+pe=$(u32 60)
+rva=$((va - 0x$(od -An -tx8 -j$((pe + 48)) -N8 "$exe" | tr -d ' ')))
+# The structure's first field is its size.
+h=$("$objdump" -s --start-address=$((va)) --stop-address=$((va + 4)) "$exe" | awk '/^ [0-9a-f]+ / { print $2 }')
+size=$((0x${h:6:2}${h:4:2}${h:2:2}${h:0:2}))
 # PE32+: the checksum 64 bytes into the optional header, entry 10 of the directory at 112.
 sum=$((pe + 24 + 64))
 entry=$((pe + 24 + 112 + 10 * 8))
-old_rva=$(u32 "$exe" "$entry")
-old_size=$(u32 "$exe" $((entry + 4)))
-[ "$old_rva" -eq "$rva" ] && [ "$old_size" -eq "$bytes" ] && exit 0
-[ "$old_rva" -eq 0 ] && [ "$old_size" -eq 0 ] || { echo "$exe: load configuration entry in use" >&2; exit 1; }
+[ "$(u32 $entry) $(u32 $((entry + 4)))" = "$rva $size" ] && exit 0
+[ "$(u32 $entry) $(u32 $((entry + 4)))" = "0 0" ] || { echo "$exe: load configuration entry in use" >&2; exit 1; }
 put() { # put OFFSET VALUE: a 32-bit little-endian value
     printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($2 & 255)) $(($2 >> 8 & 255)) \
         $(($2 >> 16 & 255)) $(($2 >> 24 & 255)))" | dd of="$exe" bs=1 seek="$1" conv=notrunc status=none
 }
 put "$entry" "$rva"
-put $((entry + 4)) "$bytes"
+put $((entry + 4)) "$size"
 # The checksum is a sum of 16-bit words with end-around carry plus the file's length: the four
 # words that were zero are added in.
-length=$(stat -c %s "$exe")
-total=$(($(u32 "$exe" "$sum") - length + (rva & 0xffff) + (rva >> 16) + (bytes & 0xffff) + (bytes >> 16)))
+length=$(wc -c <"$exe")
+total=$(($(u32 $sum) - length + (rva & 0xffff) + (rva >> 16) + (size & 0xffff) + (size >> 16)))
 while ((total >> 16)); do total=$(((total & 0xffff) + (total >> 16))); done
 put "$sum" $((total + length))
