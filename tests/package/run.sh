@@ -75,7 +75,7 @@ members() { unzip -Z1 "$zip_a" | tr '\n' '|'; }
 check "the zip holds the program and the read-me in one folder" \
     test "$(members)" = "$name/$name.exe|$name/ReadMe.txt|"
 check "the zip's program is the one built" cmp <(unzip -p "$zip_a" "$name/$name.exe") "$exe_a"
-check "the program imports only KnownDLLs, has ASLR and DEP, and is long-path aware" \
+check "the program imports only KnownDLLs, from System32, has ASLR and DEP, is long-path aware" \
     bash "$root/tests/app/check-hardening.sh" "$exe_a"
 
 # --- The installer under Wine, in a prefix and a home of its own (Wine writes menu entries
