@@ -2,6 +2,7 @@
 // Start-up up to the message loop, shared by the program and its tests.
 #include "app/pShredder.h"
 
-// Sets the application's title and help file and creates the main window and the about box
+// Limits the loading of DLLs to System32 and turns off the system's "insert a disk" box, then
+// sets the application's title and help file and creates the main window and the about box
 // (both hidden).
 TfrmShredder& StartUp();

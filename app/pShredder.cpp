@@ -4,6 +4,7 @@
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
 #include <shellapi.h>
+#include "framework/SystemFunction.h"
 #include <uxtheme.h>
 #include <functional>
 
@@ -81,7 +82,11 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
 
 void TfrmShredder::FormShow(TObject*) {
     // A themed progress bar ignores its background colour; without a theme the grey shows.
-    SetWindowTheme(pbWiping.Handle(), L" ", L" ");
+    // Not imported: uxtheme is no KnownDLL, so the loader would look beside the program first.
+    static const auto setWindowTheme =
+        SystemFunction<decltype(&SetWindowTheme)>("uxtheme.dll", "SetWindowTheme");
+    if (setWindowTheme)
+        setWindowTheme(pbWiping.Handle(), L" ", L" ");
     pbWiping.SetBkColor(clGray);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Win32Handles.h"
 #include "platform/Win32Paths.h"
 #include "framework/Exception.h"
+#include "framework/SystemFunction.h"
 
 #include <algorithm>
 #include <limits>
@@ -21,20 +22,11 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 using QueryInformationFileFunction = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
 constexpr int kFileInternalInformation = 6;
 
-// A function of a system module looked up at run time; null where the module lacks it.
-template <typename Function> Function FindFunction(const char* module, const char* name) {
-    const HMODULE loaded = GetModuleHandleA(module);
-    if (!loaded)
-        return nullptr;
-    // Through void(*)(), the one function type a cast may pass without a warning.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(loaded, name)));
-}
-
 // The volume is left out: every handle compared has passed ReachedDirectly for the same name,
 // so it lies on the volume that name leads to.
 FileId IdOf(HANDLE handle) {
     static const auto query =
-        FindFunction<QueryInformationFileFunction>("ntdll.dll", "NtQueryInformationFile");
+        SystemFunction<QueryInformationFileFunction>("ntdll.dll", "NtQueryInformationFile");
     struct {
         void* status;
         ULONG_PTR information;
@@ -270,8 +262,9 @@ public:
             return -1;
         }
         // Looked up at run time: kernel32 of the oldest systems does not export it.
-        if (const auto getFreeSpaceEx =
-                FindFunction<GetDiskFreeSpaceExAFunction>("kernel32.dll", "GetDiskFreeSpaceExA")) {
+        static const auto getFreeSpaceEx =
+            SystemFunction<GetDiskFreeSpaceExAFunction>("kernel32.dll", "GetDiskFreeSpaceExA");
+        if (getFreeSpaceEx) {
             ULARGE_INTEGER available;
             ULARGE_INTEGER total;
             ULARGE_INTEGER free;

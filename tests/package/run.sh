@@ -2,6 +2,7 @@
 # The release packages, end to end, in a tree of their own under build/package-test:
 #  - reproducible: two copies of the source in different folders, built a minute apart, give
 #    the same .exe and the same zip, byte for byte;
+#  - the program keeps its guards against planted DLLs (tests/app/check-hardening.sh);
 #  - the installer, under Wine in a fresh prefix on a virtual display: installs silently over
 #    an older version, puts the program, its Start menu shortcut and its uninstall entry in
 #    place, the installed program shows its main window, and a silent uninstall takes all of
@@ -74,6 +75,8 @@ members() { unzip -Z1 "$zip_a" | tr '\n' '|'; }
 check "the zip holds the program and the read-me in one folder" \
     test "$(members)" = "$name/$name.exe|$name/ReadMe.txt|"
 check "the zip's program is the one built" cmp <(unzip -p "$zip_a" "$name/$name.exe") "$exe_a"
+check "the program imports only KnownDLLs, from System32, has ASLR and DEP, is long-path aware" \
+    bash "$root/tests/app/check-hardening.sh" "$exe_a"
 
 # --- The installer under Wine, in a prefix and a home of its own (Wine writes menu entries
 # and folders under the home).
