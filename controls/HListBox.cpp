@@ -57,3 +57,8 @@ void THListBox::AddString(const std::string& text) {
     }
     Add(text);
 }
+
+void THListBox::ScaleChanged(int fromDpi, int toDpi) {
+    FMaxWidth = Scaled(FMaxWidth, toDpi, fromDpi);
+    SetHorizontalExtent(FMaxWidth);
+}

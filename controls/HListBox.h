@@ -35,8 +35,11 @@ public:
     // Fails with "Unable to insert a line" when the list box refuses it; the widening stays.
     void AddString(const std::string& text);
 
-    // The widest line measured so far: it never shrinks, so neither does the scroll range.
+    // The widest line measured so far: it never shrinks, so neither does the scroll range, as
+    // long as the form's DPI stays the same.
     int MaxWidth() const noexcept { return FMaxWidth; }
+    // The widest line and the scroll range follow the new scale of the list's font.
+    void ScaleChanged(int fromDpi, int toDpi) override;
 
 private:
     int FMaxWidth = 0;
