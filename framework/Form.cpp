@@ -367,12 +367,33 @@ void TForm::Realign() {
     // Slots are in creation order, so a panel has moved before its own controls are placed.
     for (const TSlot& slot : FSlots) {
         const TSize parentSize = slot.Parent == FHandle ? client : ClientSizeOf(slot.Parent);
-        const TRect wanted =
-            AnchoredBounds(Scaled(slot.Row->Bounds, FDpi), Scaled(slot.ParentDesign, FDpi),
-                           parentSize, slot.Row->Anchors, slot.Row->Align);
+        const TRect wanted = WidenedToText(
+            slot, AnchoredBounds(Scaled(slot.Row->Bounds, FDpi), Scaled(slot.ParentDesign, FDpi),
+                                 parentSize, slot.Row->Anchors, slot.Row->Align));
         if (wanted != slot.Control->Bounds())
             slot.Control->SetBounds(wanted.Left, wanted.Top, wanted.Width, wanted.Height);
     }
+}
+
+// Text does not grow in proportion with the DPI (each glyph's width is rounded on its own), so
+// scaled, a one-line label gets at least its text's width. At the design's DPI the table's
+// widths hold as designed.
+TRect TForm::WidenedToText(const TSlot& slot, TRect bounds) const {
+    const TControlRow& row = *slot.Row;
+    if (FDpi == kDesignDpi || row.Field.Kind() != TControlKind::Label ||
+        (row.Options & (coWordWrap | coFixedSize)))
+        return bounds;
+    const std::string text = slot.Control->Text();
+    TWindowDC dc(slot.Control->Handle());
+    TSelectObject font(dc.Get(), slot.Control->Font());
+    SIZE extent{};
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    if (extent.cx > bounds.Width) {
+        if (row.Options & coRightAlign)
+            bounds.Left -= extent.cx - bounds.Width;
+        bounds.Width = extent.cx;
+    }
+    return bounds;
 }
 
 const TForm::TSlot* TForm::FindSlot(HWND control) const {

@@ -88,6 +88,7 @@ private:
     HICON IconOfSize(const char* name, int size);
     HBRUSH Brush(TColor color);
     void Realign();
+    TRect WidenedToText(const TSlot& slot, TRect bounds) const;
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnControlColor(UINT message, HDC dc, HWND control);
     bool OnSetCursor(HWND control);
