@@ -57,8 +57,6 @@ public:
     TSize ClientSize() const;
     // The client size as designed, at the window's DPI: anchors are kept relative to it.
     TSize DesignClientSize() const noexcept { return Scaled(FDesignClient, FDpi); }
-    // The DPI the form is laid out for: its window's.
-    int Dpi() const noexcept { return FDpi; }
     TControl* FindControl(const std::string& name);
 
     // Whether a window is a form of this program (the message loops give forms dialog keys).

@@ -42,7 +42,7 @@ enum TControlOption : unsigned {
     coDefault = 1u << 4, // the button Enter presses
     coCancel = 1u << 5,  // the button Escape presses
     coRightAlign = 1u << 6,
-    coFixedSize = 1u << 7, // never sized by its content (the control's own size is kept anyway)
+    coFixedSize = 1u << 7, // never sized by its content, not even widened to its text when scaled
     coHandPoint = 1u << 8,
     coHScroll = 1u << 9,
     coHidden = 1u << 10,
