@@ -59,3 +59,8 @@ void THListBox::AddString(const std::string& text, LPARAM data) {
     if (data != 0)
         SetItemData(index, data);
 }
+
+void THListBox::ScaleChanged(int fromDpi, int toDpi) {
+    FMaxWidth = Scaled(FMaxWidth, toDpi, fromDpi);
+    SetHorizontalExtent(FMaxWidth);
+}

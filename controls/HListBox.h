@@ -36,8 +36,11 @@ public:
     // it; the widening stays.
     void AddString(const std::string& text, LPARAM data = 0);
 
-    // The widest line measured so far: it never shrinks, so neither does the scroll range.
+    // The widest line measured so far: it never shrinks, so neither does the scroll range, as
+    // long as the form's DPI stays the same.
     int MaxWidth() const noexcept { return FMaxWidth; }
+    // The widest line and the scroll range follow the new scale of the list's font.
+    void ScaleChanged(int fromDpi, int toDpi) override;
 
 private:
     int FMaxWidth = 0;

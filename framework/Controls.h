@@ -43,6 +43,9 @@ public:
     void SetFontColor(TColor color);
     TColor Color() const;
     void SetColor(TColor color);
+    // The form's DPI changed: what the control keeps in pixels of the old scale is rescaled.
+    // Position, size and font are the form's business.
+    virtual void ScaleChanged(int /*fromDpi*/, int /*toDpi*/) {}
 
 protected:
     explicit TControl(DWORD extraStyle = 0) noexcept : FExtraStyle(extraStyle) {}

@@ -1,9 +1,12 @@
 #include "framework/Form.h"
+#include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/Guard.h"
 #include "framework/Panel.h"
 #include <algorithm>
 #include <climits>
+#include <cstddef>
+#include <utility>
 
 namespace {
 constexpr const char* kFormClass = "OstrevaneForm";
@@ -97,32 +100,54 @@ void TForm::CreateHandle() {
         style |= WS_OVERLAPPEDWINDOW;
     }
     HMENU menu = FLayout.Menu.empty() ? nullptr : BuildMenu(FLayout.Menu, true);
-    int width = row.Width;
-    int height = row.Height;
-    if (row.ClientWidth > 0 && row.ClientHeight > 0) {
-        RECT outer{0, 0, row.ClientWidth, row.ClientHeight};
-        AdjustWindowRectEx(&outer, style, menu != nullptr, exStyle);
-        width = outer.right - outer.left;
-        height = outer.bottom - outer.top;
-    }
-    int left = row.Left;
-    int top = row.Top;
-    if (row.Position == TPosition::poScreenCenter) {
-        left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-        top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // An outer size is the design's at 96 DPI, frame and menu bar included: only the client
+    // area inside it scales, the frame and the menu bar are the system's.
+    FDesignClient = {row.ClientWidth, row.ClientHeight};
+    if (row.ClientWidth <= 0 || row.ClientHeight <= 0) {
+        const TSize frame = OuterSize({}, style, exStyle, menu != nullptr, kDesignDpi);
+        FDesignClient = {row.Width - frame.Width, row.Height - frame.Height};
     }
     // Forms other than the main one are owned by it: they stay above it and have no task bar
     // button of their own.
     TForm* mainForm = Application().MainForm();
     HWND owner = mainForm && mainForm != this ? mainForm->Handle() : nullptr;
-    HWND window = CreateWindowExA(exStyle, kFormClass, row.Caption, style, left, top, width, height,
-                                  owner, menu, instance, this);
+    // Until the window exists its DPI is a guess: its owner's, or the screen's.
+    FDpi = owner ? WindowDpi(owner) : ScreenDpi();
+    const TSize outer = OuterSize(DesignClientSize(), style, exStyle, menu != nullptr, FDpi);
+    const POINT place = Placement(outer);
+    HWND window = CreateWindowExA(exStyle, kFormClass, row.Caption, style, place.x, place.y,
+                                  outer.Width, outer.Height, owner, menu, instance, this);
     if (!window) {
         if (menu)
             DestroyMenu(menu);
         throw Exception("Error creating window");
     }
-    FDesignClient = ClientSizeOf(window);
+    FDpi = WindowDpi(window);
+    FitClient();
+}
+
+POINT TForm::Placement(TSize outer) const {
+    const TFormRow& row = FLayout.Form;
+    if (row.Position == TPosition::poScreenCenter)
+        return {(GetSystemMetrics(SM_CXSCREEN) - outer.Width) / 2,
+                (GetSystemMetrics(SM_CYSCREEN) - outer.Height) / 2};
+    return {row.Left, row.Top};
+}
+
+// The client area gets the design's size at the window's DPI, whatever the frame and the menu
+// bar really take: a menu bar that wraps is taller than the metrics say.
+void TForm::FitClient() {
+    const TSize wanted = DesignClientSize();
+    const TSize client = ClientSize();
+    if (client == wanted)
+        return;
+    RECT outer{};
+    GetWindowRect(FHandle, &outer);
+    const TSize size{outer.right - outer.left + wanted.Width - client.Width,
+                     outer.bottom - outer.top + wanted.Height - client.Height};
+    const POINT place = Placement(size);
+    SetWindowPos(FHandle, nullptr, place.x, place.y, size.Width, size.Height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HMENU TForm::BuildMenu(const std::vector<TMenuRow>& rows, bool bar) {
@@ -150,8 +175,11 @@ void TForm::Load() {
     Loaded();
 }
 
-void TForm::CreateControls(HWND parent, const TFieldRef* parentField) {
-    const TControl* parentControl = parentField ? &(*parentField)(*this) : nullptr;
+void TForm::CreateControls(HWND parent, const TControlRow* parentRow) {
+    const TControl* parentControl = parentRow ? &parentRow->Field(*this) : nullptr;
+    // A panel has no frame: its client area is its whole rectangle.
+    const TSize parentDesign =
+        parentRow ? TSize{parentRow->Bounds.Width, parentRow->Bounds.Height} : FDesignClient;
     std::vector<std::size_t> rows;
     for (std::size_t i = 0; i < FLayout.Controls.size(); ++i) {
         const TFieldRef& rowParent = FLayout.Controls[i].Parent;
@@ -166,15 +194,16 @@ void TForm::CreateControls(HWND parent, const TFieldRef* parentField) {
     std::stable_sort(rows.begin(), rows.end(),
                      [&](std::size_t a, std::size_t b) { return tabKey(a) < tabKey(b); });
     for (std::size_t i : rows)
-        CreateControl(FLayout.Controls[i], parent, kFirstControlId + static_cast<int>(i));
+        CreateControl(FLayout.Controls[i], parent, parentDesign,
+                      kFirstControlId + static_cast<int>(i));
     for (std::size_t i : rows) {
         const TControlRow& row = FLayout.Controls[i];
         if (row.Field.Kind() == TControlKind::Panel)
-            CreateControls(row.Field(*this).Handle(), &row.Field);
+            CreateControls(row.Field(*this).Handle(), &row);
     }
 }
 
-void TForm::CreateControl(const TControlRow& row, HWND parent, int id) {
+void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesign, int id) {
     TControl& control = row.Field(*this);
     const TControlOptions options = row.Options;
     DWORD style = WS_CHILD | control.ExtraStyle();
@@ -227,7 +256,7 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, int id) {
         caption = "";
         break;
     }
-    const TRect& b = row.Bounds;
+    const TRect b = Scaled(row.Bounds, FDpi);
     HWND window = CreateWindowExA(
         exStyle, windowClass, caption, style, b.Left, b.Top, b.Width, b.Height, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Application().Instance(), nullptr);
@@ -235,10 +264,9 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, int id) {
         throw Exception("Error creating window");
     SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     control.FHandle = window;
-    FSlots.push_back(
-        {&row, &control, parent, parent == FHandle ? FDesignClient : ClientSizeOf(parent), id});
+    FSlots.push_back({&row, &control, parent, parentDesign, id});
 
-    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(row.Font)), FALSE);
+    ScaleControl(FSlots.back(), false);
     const TColor fontColor = row.Font.Color != clDefault ? row.Font.Color : FLayout.Form.Font.Color;
     control.SetFontColor(fontColor);
     control.SetColor(row.Color);
@@ -247,22 +275,45 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, int id) {
     if (options & coCancel)
         FCancelId = id;
 
-    switch (row.Field.Kind()) {
-    case TControlKind::ListBox:
-        if (row.ItemHeight > 0)
-            static_cast<TListBox&>(control).SetItemHeight(row.ItemHeight);
-        break;
-    case TControlKind::ProgressBar:
+    if (row.Field.Kind() == TControlKind::ProgressBar) {
         static_cast<TProgressBar&>(control).SetRange(row.Min, row.Max);
         static_cast<TProgressBar&>(control).SetPosition(row.Min);
-        break;
-    case TControlKind::Image:
-        if (row.Icon)
-            static_cast<TImage&>(control).SetIcon(LoadIconA(Application().Instance(), row.Icon));
-        break;
-    default:
-        break;
     }
+}
+
+// What the DPI decides besides a control's place: its font, a list box's line height, an
+// image's icon.
+void TForm::ScaleControl(const TSlot& slot, bool redraw) {
+    const TControlRow& row = *slot.Row;
+    TControl& control = *slot.Control;
+    SendMessageA(control.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(row.Font)),
+                 redraw);
+    // A list box takes its font's line height with a new font: its own comes after.
+    if (row.Field.Kind() == TControlKind::ListBox && row.ItemHeight > 0)
+        static_cast<TListBox&>(control).SetItemHeight(Scaled(row.ItemHeight, FDpi));
+    if (row.Field.Kind() == TControlKind::Image && row.Icon)
+        static_cast<TImage&>(control).SetIcon(IconOfSize(row.Icon, Scaled(row.Bounds, FDpi).Width));
+}
+
+// Another monitor, another DPI: the window takes the rectangle the system suggests, the
+// controls their places, fonts and icons at the new DPI. What the old scale made goes once no
+// control holds it any more.
+void TForm::OnDpiChanged(int dpi, const RECT& suggested) {
+    const int old = std::exchange(FDpi, dpi);
+    const auto oldFonts = static_cast<std::ptrdiff_t>(FFonts.size());
+    const auto oldIcons = static_cast<std::ptrdiff_t>(FIcons.size());
+    FFont = nullptr;
+    FFont = MakeFont(FLayout.Form.Font);
+    for (const TSlot& slot : FSlots) {
+        ScaleControl(slot, true);
+        slot.Control->ScaleChanged(old, dpi);
+    }
+    FFonts.erase(FFonts.begin(), FFonts.begin() + oldFonts);
+    FIcons.erase(FIcons.begin(), FIcons.begin() + oldIcons);
+    SetWindowPos(FHandle, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Also when the rectangle stays the same and no WM_SIZE comes.
+    Realign();
 }
 
 HFONT TForm::MakeFont(const TFontSpec& spec) {
@@ -272,9 +323,8 @@ HFONT TForm::MakeFont(const TFontSpec& spec) {
     if (inherited && FFont)
         return FFont;
     const TFontSpec& face = spec.Name ? spec : base;
-    // Heights are pixels as designed, deliberately not scaled to the screen's DPI.
     HFONT font = CreateFontA(
-        spec.Height ? spec.Height : base.Height, 0, 0, 0,
+        Scaled(spec.Height ? spec.Height : base.Height, FDpi), 0, 0, 0,
         (spec.Style & fsBold) ? FW_BOLD : FW_NORMAL, (spec.Style & fsItalic) ? TRUE : FALSE,
         (spec.Style & fsUnderline) ? TRUE : FALSE, FALSE,
         spec.Name || spec.Charset != DEFAULT_CHARSET ? spec.Charset : base.Charset,
@@ -284,6 +334,18 @@ HFONT TForm::MakeFont(const TFontSpec& spec) {
         throw Exception("Error creating font");
     FFonts.emplace_back(font);
     return font;
+}
+
+HICON TForm::IconOfSize(const char* name, int size) {
+    HINSTANCE instance = Application().Instance();
+    // The shared icon where it has the size wanted; another size is picked from the icon's
+    // images for this form alone, rather than stretched by the control.
+    if (size == GetSystemMetrics(SM_CXICON))
+        return LoadIconA(instance, name);
+    auto icon = static_cast<HICON>(LoadImageA(instance, name, IMAGE_ICON, size, size, 0));
+    if (icon)
+        FIcons.emplace_back(icon);
+    return icon;
 }
 
 HBRUSH TForm::Brush(TColor color) {
@@ -305,11 +367,33 @@ void TForm::Realign() {
     // Slots are in creation order, so a panel has moved before its own controls are placed.
     for (const TSlot& slot : FSlots) {
         const TSize parentSize = slot.Parent == FHandle ? client : ClientSizeOf(slot.Parent);
-        const TRect wanted = AnchoredBounds(slot.Row->Bounds, slot.ParentDesign, parentSize,
-                                            slot.Row->Anchors, slot.Row->Align);
+        const TRect wanted = WidenedToText(
+            slot, AnchoredBounds(Scaled(slot.Row->Bounds, FDpi), Scaled(slot.ParentDesign, FDpi),
+                                 parentSize, slot.Row->Anchors, slot.Row->Align));
         if (wanted != slot.Control->Bounds())
             slot.Control->SetBounds(wanted.Left, wanted.Top, wanted.Width, wanted.Height);
     }
+}
+
+// Text does not grow in proportion with the DPI (each glyph's width is rounded on its own), so
+// scaled, a one-line label gets at least its text's width. At the design's DPI the table's
+// widths hold as designed.
+TRect TForm::WidenedToText(const TSlot& slot, TRect bounds) const {
+    const TControlRow& row = *slot.Row;
+    if (FDpi == kDesignDpi || row.Field.Kind() != TControlKind::Label ||
+        (row.Options & (coWordWrap | coFixedSize)))
+        return bounds;
+    const std::string text = slot.Control->Text();
+    TWindowDC dc(slot.Control->Handle());
+    TSelectObject font(dc.Get(), slot.Control->Font());
+    SIZE extent{};
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    if (extent.cx > bounds.Width) {
+        if (row.Options & coRightAlign)
+            bounds.Left -= extent.cx - bounds.Width;
+        bounds.Width = extent.cx;
+    }
+    return bounds;
 }
 
 const TForm::TSlot* TForm::FindSlot(HWND control) const {
@@ -459,6 +543,10 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED)
             Realign();
+        return 0;
+    case WM_DPICHANGED:
+        if (lParam)
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_CLOSE:
         Close();

@@ -55,8 +55,8 @@ public:
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     TSize ClientSize() const;
-    // The client size the form had when it was made: anchors are kept relative to it.
-    TSize DesignClientSize() const noexcept { return FDesignClient; }
+    // The client size as designed, at the window's DPI: anchors are kept relative to it.
+    TSize DesignClientSize() const noexcept { return Scaled(FDesignClient, FDpi); }
     TControl* FindControl(const std::string& name);
 
     // Whether a window is a form of this program (the message loops give forms dialog keys).
@@ -79,11 +79,17 @@ private:
     void Load();
     void DestroyHandle() noexcept;
     HMENU BuildMenu(const std::vector<TMenuRow>& rows, bool bar);
-    void CreateControls(HWND parent, const TFieldRef* parentField);
-    void CreateControl(const TControlRow& row, HWND parent, int id);
+    POINT Placement(TSize outer) const;
+    void FitClient();
+    void CreateControls(HWND parent, const TControlRow* parentRow);
+    void CreateControl(const TControlRow& row, HWND parent, TSize parentDesign, int id);
+    void ScaleControl(const TSlot& slot, bool redraw);
+    void OnDpiChanged(int dpi, const RECT& suggested);
     HFONT MakeFont(const TFontSpec& spec);
+    HICON IconOfSize(const char* name, int size);
     HBRUSH Brush(TColor color);
     void Realign();
+    TRect WidenedToText(const TSlot& slot, TRect bounds) const;
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnControlColor(UINT message, HDC dc, HWND control);
     bool OnSetCursor(HWND control);
@@ -92,11 +98,13 @@ private:
 
     const TFormLayout& FLayout;
     HWND FHandle = nullptr;
-    TSize FDesignClient;
+    TSize FDesignClient; // at 96 DPI
+    int FDpi = kDesignDpi;
     std::vector<TSlot> FSlots;
     std::vector<std::unique_ptr<TMenuItem>> FMenuItems;
     std::vector<const TMenuRow*> FMenuRows;
     std::vector<GdiObject> FFonts;
+    std::vector<IconHandle> FIcons;
     std::map<COLORREF, GdiObject> FBrushes;
     HFONT FFont = nullptr;
     int FDefaultId = 0;
@@ -110,7 +118,7 @@ struct TForm::TSlot {
     const TControlRow* Row;
     TControl* Control;
     HWND Parent;
-    TSize ParentDesign;
+    TSize ParentDesign; // the parent's client size as designed, at 96 DPI
     int Id;
 };
 

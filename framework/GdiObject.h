@@ -1,5 +1,6 @@
 #pragma once
-// Owners for the GDI objects a form makes (fonts, brushes) and for window-independent DCs.
+// Owners for the GDI objects a form makes (fonts, brushes, icons of its own size) and for
+// window-independent DCs.
 #include "framework/Unique.h"
 #include <windows.h>
 
@@ -9,6 +10,13 @@ struct GdiObjectTraits {
     static bool Close(Handle handle) noexcept { return DeleteObject(handle) != 0; }
 };
 using GdiObject = Unique<GdiObjectTraits>;
+
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Empty() noexcept { return nullptr; }
+    static bool Close(Handle handle) noexcept { return DestroyIcon(handle) != 0; }
+};
+using IconHandle = Unique<IconTraits>;
 
 // A window's DC, released to that window on every path.
 class TWindowDC {

@@ -1,7 +1,8 @@
 #pragma once
 // A form declared as data: one row for the form itself, one per control, and the menu. Rows bind
 // to the form's named member fields and member-function handlers by member pointer, so a table
-// reads like the design's layout table and the compiler checks every name in it.
+// reads like the design's layout table and the compiler checks every name in it. Every length
+// in a table is in pixels at 96 DPI; the form scales it to its window's DPI.
 #include "framework/Anchors.h"
 #include "framework/Colors.h"
 #include "framework/Controls.h"
@@ -17,7 +18,7 @@ using TFontStyles = unsigned;
 
 struct TFontSpec {
     const char* Name = nullptr; // nullptr: the form's font
-    int Height = 0;             // CreateFontA height in pixels, used as given (no scaling)
+    int Height = 0;             // CreateFontA height in pixels at 96 DPI
     TFontStyles Style = 0;
     TColor Color = clDefault; // clDefault: the form's font colour
     BYTE Charset = DEFAULT_CHARSET;
@@ -41,7 +42,7 @@ enum TControlOption : unsigned {
     coDefault = 1u << 4, // the button Enter presses
     coCancel = 1u << 5,  // the button Escape presses
     coRightAlign = 1u << 6,
-    coFixedSize = 1u << 7, // never sized by its content (the control's own size is kept anyway)
+    coFixedSize = 1u << 7, // never sized by its content, not even widened to its text when scaled
     coHandPoint = 1u << 8,
     coHScroll = 1u << 9,
     coHidden = 1u << 10,

@@ -1,9 +1,15 @@
 #!/usr/bin/env python3
-"""Writes Ostrevane.ico: the program's 32 x 32, 16-colour icon (a sheet going into a shredder,
-strips coming out below). Run it again after changing the picture; the .ico is committed."""
+"""Writes Ostrevane.ico: the program's icon (a sheet going into a shredder, strips coming out
+below), drawn as 32 x 32 in 16 colours. The shell asks for other sizes at other display scales:
+those are made from the same picture, averaged over the area each pixel covers, in 32-bit colour
+with alpha (256 x 256 as PNG). Run it again after changing the picture; the .ico is committed."""
 import struct
 import sys
+import zlib
 from pathlib import Path
+
+# The designed size first: an icon loaded without a size asked is its first image.
+SIZES = [32, 16, 20, 24, 40, 48, 64, 256]
 
 # The standard 16-colour palette, as (red, green, blue).
 PALETTE = [
@@ -58,8 +64,7 @@ def rows():
     return lines
 
 
-def icon_bytes():
-    lines = rows()
+def image_16_colours(lines):
     header = struct.pack("<IiiHHIIiiII", 40, 32, 64, 1, 4, 0, 0, 0, 0, 16, 0)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
     colour = bytearray()
@@ -74,10 +79,87 @@ def icon_bytes():
             if char == ".":
                 bits |= 1 << (31 - x)
         mask += bits.to_bytes(4, "big")
-    image = header + palette + bytes(colour) + bytes(mask)
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", 32, 32, 16, 0, 1, 4, len(image), 6 + 16)
-    return directory + entry + image
+    return header + palette + bytes(colour) + bytes(mask)
+
+
+def resampled(lines, size):
+    """Rows of (r, g, b, a) at size x size: each pixel the average of the picture's area under
+    it, colours weighted by their opacity."""
+    def spans(target):
+        # For each target pixel, the source pixels it covers and by how much.
+        out = []
+        for t in range(target):
+            start, end = t * 32 / target, (t + 1) * 32 / target
+            out.append([(s, min(end, s + 1) - max(start, s))
+                        for s in range(int(start), min(32, int(-(-end // 1))))
+                        if min(end, s + 1) > max(start, s)])
+        return out
+    axis = spans(size)
+    picture = []
+    for ys in axis:
+        row = []
+        for xs in axis:
+            r = g = b = a = area = 0.0
+            for y, wy in ys:
+                for x, wx in xs:
+                    w = wy * wx
+                    char = lines[y][x]
+                    area += w
+                    if char != ".":
+                        pr, pg, pb = PALETTE[INK[char]]
+                        r, g, b, a = r + pr * w, g + pg * w, b + pb * w, a + w
+            row.append((round(r / a), round(g / a), round(b / a), round(255 * a / area))
+                       if a else (0, 0, 0, 0))
+        picture.append(row)
+    return picture
+
+
+def image_32_bit(lines, size):
+    picture = resampled(lines, size)
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+    colour = bytearray()
+    mask = bytearray()
+    stride = (size + 31) // 32 * 4
+    for row in reversed(picture):
+        bits = 0
+        for x, (r, g, b, a) in enumerate(row):
+            colour += bytes((b, g, r, a))
+            if a == 0:
+                bits |= 1 << (stride * 8 - 1 - x)
+        mask += bits.to_bytes(stride, "big")
+    return header + bytes(colour) + bytes(mask)
+
+
+def png(lines, size):
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel)
+                   for row in resampled(lines, size))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data)))
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def icon_bytes():
+    lines = rows()
+    images = []
+    for size in SIZES:
+        if size == 32:
+            images.append((size, 16, 4, image_16_colours(lines)))
+        elif size == 256:
+            images.append((size, 0, 32, png(lines, size)))
+        else:
+            images.append((size, 0, 32, image_32_bit(lines, size)))
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    for size, colours, bits, image in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits,
+                               len(image), offset)
+        offset += len(image)
+    return directory + entries + b"".join(image for *_, image in images)
 
 
 if __name__ == "__main__":

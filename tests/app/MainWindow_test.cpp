@@ -1,8 +1,12 @@
 #include "MainWindowFixture.h"
+#include "TestFiles.h"
+#include "framework/GdiObject.h"
 #include "dialogs/about.h"
 #include "framework/Application.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -279,6 +283,152 @@ TEST_F(MainWindowClosing, ByExitInTheFileMenu) {
 TEST_F(MainWindowClosing, ByTheWindowsCloseBox) {
     PostMessageA(Form().Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     RunUntilClosed();
+}
+
+// --- At other display scales ----------------------------------------------------------------
+
+bool Overlap(const TRect& a, const TRect& b) {
+    return a.Left < b.Left + b.Width && b.Left < a.Left + a.Width && a.Top < b.Top + b.Height &&
+           b.Top < a.Top + a.Height;
+}
+
+// Each edge within a pixel of the designed edge times the scale.
+bool IsScaled(const TRect& r, const TRect& d, double scale) {
+    const auto within = [scale](int pixels, int design) {
+        return std::abs(pixels - design * scale) <= 1.0;
+    };
+    return within(r.Left, d.Left) && within(r.Top, d.Top) &&
+           within(r.Left + r.Width, d.Left + d.Width) && within(r.Top + r.Height, d.Top + d.Height);
+}
+
+bool IsInside(const TControl& control) {
+    RECT parent{};
+    GetClientRect(GetParent(control.Handle()), &parent);
+    const TRect b = control.Bounds();
+    return b.Left >= 0 && b.Top >= 0 && b.Left + b.Width <= parent.right &&
+           b.Top + b.Height <= parent.bottom;
+}
+
+// The label's text, on one line in the label's font, has room in it.
+bool FitsItsText(const TControl& label) {
+    TWindowDC dc(label.Handle());
+    TSelectObject font(dc.Get(), label.Font());
+    const std::string text = label.Text();
+    SIZE extent{};
+    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    return extent.cx <= label.Bounds().Width && extent.cy <= label.Bounds().Height;
+}
+
+// Run by IsWholeAndInProportionAtEveryDisplayScale in a process of its own: Wine reads the
+// screen's DPI (LogPixels) when a process starts.
+TEST_F(MainWindowLayout, DISABLED_AtTheScreensDpiIsTheDesignTimesTheScale) {
+    const int dpi = std::atoi(EnvOrEmpty("OSTREVANE_TEST_DPI").c_str());
+    const double scale = dpi / 96.0;
+    TfrmShredder& f = Form();
+    EXPECT_EQ(static_cast<int>(GetDpiForWindow(f.Handle())), dpi);
+    const RECT client = ClientRectOf(f.Handle());
+    EXPECT_TRUE(IsScaled({0, 0, client.right, client.bottom}, {0, 0, 548, 324}, scale));
+    std::vector<ExpectedControl> rows = Table();
+    rows.push_back({"pbWiping", &f.pbWiping, {0, 308, 548, 16}, ""});
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        EXPECT_TRUE(IsScaled(rows[i].control->Bounds(), rows[i].bounds, scale));
+        EXPECT_TRUE(IsInside(*rows[i].control));
+        for (std::size_t j = i + 1; j < rows.size(); ++j) {
+            if (!Overlap(rows[i].bounds, rows[j].bounds)) {
+                EXPECT_FALSE(Overlap(rows[i].control->Bounds(), rows[j].control->Bounds()))
+                    << rows[j].name;
+            }
+        }
+    }
+    for (auto [control, height] : {std::pair<TControl*, int>{&f.Label1, -13},
+                                   {&f.Label2, -11},
+                                   {&f.HListBox1, -11},
+                                   {&f.btnClose, -11}})
+        EXPECT_LE(std::abs(FontOf(*control).lfHeight - height * scale), 0.5) << height;
+    EXPECT_LE(std::abs(f.HListBox1.ItemHeight() - 13 * scale), 0.5);
+
+    TfrmAbout& about = *AboutBox();
+    EXPECT_TRUE(IsScaled({0, 0, about.ClientSize().Width, about.ClientSize().Height},
+                         {0, 0, 298, 213}, scale));
+    EXPECT_TRUE(IsScaled(about.ProgramIcon.Bounds(), {16, 8, 32, 32}, scale));
+    // At 96 the table's widths hold as designed, also where Wine's substitute for a font is a
+    // pixel or two wider than the font they were made for.
+    for (const TLabel* label : {&about.ProductName, &about.Version, &about.Copyright,
+                                &about.Comments, &about.Label1, &about.Label3, &about.Label2}) {
+        EXPECT_TRUE(dpi == 96 || FitsItsText(*label)) << label->Text();
+        EXPECT_TRUE(IsInside(*label)) << label->Text();
+    }
+    const std::string artifacts = EnvOrEmpty("OSTREVANE_ARTIFACTS");
+    if (dpi == 144 && !artifacts.empty()) {
+        EXPECT_TRUE(SaveWindowPicture(f.Handle(), HostPath(artifacts) + "\\main-window-144.bmp"));
+    }
+}
+
+bool SetLogPixels(DWORD dpi) {
+    return RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD,
+                           &dpi, sizeof dpi) == ERROR_SUCCESS;
+}
+
+// This test program again, running the test above at `dpi`; its exit code.
+DWORD RunAtDpi(int dpi) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = std::string("\"") + self +
+                          "\" --gtest_also_run_disabled_tests "
+                          "--gtest_filter=MainWindowLayout.DISABLED_AtTheScreensDpi*";
+    SetEnvironmentVariableA("OSTREVANE_TEST_DPI", std::to_string(dpi).c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return GetLastError();
+    // A hung copy is ended by CTest's time limit, as this test is.
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+TEST(MainWindowScales, IsWholeAndInProportionAtEveryDisplayScale) {
+    for (int dpi : {96, 120, 144, 192}) {
+        ASSERT_TRUE(SetLogPixels(static_cast<DWORD>(dpi)));
+        EXPECT_EQ(RunAtDpi(dpi), 0u) << "at " << dpi << " DPI";
+    }
+    // The other tests of the prefix run at 96.
+    EXPECT_TRUE(SetLogPixels(96));
+}
+
+TEST_F(MainWindowLayout, ADpiChangeTakesTheSuggestedRectangleAndRescalesTheControls) {
+    TfrmShredder& f = Form();
+    HWND window = f.Handle();
+    f.HListBox1.AddString(std::string(120, 'W'));
+    const int extent = f.HListBox1.HorizontalExtent();
+    const HFONT designFont = f.Label1.Font();
+
+    RECT suggested{60, 40, 60 + 1112, 40 + 740};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT now{};
+    GetWindowRect(window, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
+    const RECT client = ClientRectOf(window);
+    for (const ExpectedControl& row : Table()) {
+        SCOPED_TRACE(row.name);
+        const TRect d = row.bounds;
+        // The buttons keep twice their designed gap to the right edge.
+        const bool right = d.Left == 456;
+        const int left = right ? client.right - 2 * (548 - d.Left) : 2 * d.Left;
+        EXPECT_EQ(row.control->Bounds(), (TRect{left, 2 * d.Top, 2 * d.Width, 2 * d.Height}));
+    }
+    EXPECT_EQ(f.pbWiping.Bounds(), (TRect{0, client.bottom - 32, client.right, 32}));
+    EXPECT_EQ(FontOf(f.Label1).lfHeight, -26);
+    EXPECT_EQ(FontOf(f.HListBox1).lfHeight, -22);
+    EXPECT_EQ(f.HListBox1.ItemHeight(), 26);
+    EXPECT_EQ(GetObjectType(designFont), 0u) << "the font of the old scale is released";
+    EXPECT_EQ(f.HListBox1.HorizontalExtent(), 2 * extent);
 }
 
 } // namespace

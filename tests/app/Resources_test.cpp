@@ -4,6 +4,8 @@
 #include "framework/Application.h"
 #include <windows.h>
 #include <commctrl.h>
+#include <algorithm>
+#include <cstddef>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -52,25 +54,38 @@ struct IconDir {
 };
 #pragma pack(pop)
 
-TEST_F(ProgramResources, TheManifestAsksForUtf8AndTheThemedCommonControls) {
+TEST_F(ProgramResources, TheManifestAsksForUtf8TheThemedCommonControlsAndPerMonitorDpi) {
     const std::string manifest = Resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("<activeCodePage"), std::string::npos);
     EXPECT_NE(manifest.find(">UTF-8</activeCodePage>"), std::string::npos);
     EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
               std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
 }
 
-TEST_F(ProgramResources, TheIconIs32By32In16Colours) {
+TEST_F(ProgramResources, TheIconHasTheShellsSizesAnd32By32In16Colours) {
     const char* name = kProgramIcon;
     const std::string group = Resource(name, MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
     ASSERT_GE(group.size(), sizeof(IconDir));
     const auto* dir = reinterpret_cast<const IconDir*>(group.data());
-    ASSERT_EQ(dir->count, 1);
-    EXPECT_EQ(dir->entries[0].width, 32);
-    EXPECT_EQ(dir->entries[0].height, 32);
-    EXPECT_EQ(dir->entries[0].colors, 16);
-    EXPECT_EQ(dir->entries[0].bitCount, 4);
+    ASSERT_GE(group.size(), offsetof(IconDir, entries) + dir->count * sizeof(IconDirEntry));
+    const auto* entries =
+        reinterpret_cast<const IconDirEntry*>(group.data() + offsetof(IconDir, entries));
+    std::vector<int> sizes;
+    for (WORD i = 0; i < dir->count; ++i) {
+        const IconDirEntry& entry = entries[i];
+        EXPECT_EQ(entry.width, entry.height);
+        sizes.push_back(entry.width == 0 ? 256 : entry.width);
+        if (entry.width == 32) {
+            EXPECT_EQ(entry.colors, 16);
+            EXPECT_EQ(entry.bitCount, 4);
+        }
+    }
+    // What the shell asks for at 100 % to 200 %, and its largest view.
+    std::sort(sizes.begin(), sizes.end());
+    EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32, 40, 48, 64, 256}));
 
     HICON icon = static_cast<HICON>(LoadImageA(FModule, name, IMAGE_ICON, 0, 0, 0));
     ASSERT_NE(icon, nullptr);

@@ -58,3 +58,28 @@ TEST(Anchors, BottomAlignedSpansTheWidthAlongTheBottom) {
     EXPECT_EQ(AnchoredBounds({5, 5, 10, 16}, kDesign, {300, 200}, akLeftTop, TAlign::alBottom),
               (TRect{0, 184, 300, 16}));
 }
+
+TEST(Scaling, RoundsToTheNearestWithHalvesAwayFromZeroAsMulDivDoes) {
+    struct Row {
+        int value, dpi, fromDpi, pixels;
+    };
+    for (const Row& row :
+         {Row{548, 96, 96, 548}, Row{548, 144, 96, 822}, Row{25, 144, 96, 38}, Row{11, 120, 96, 14},
+          Row{-11, 144, 96, -17}, Row{-13, 120, 96, -16}, Row{-1, 144, 96, -2},
+          Row{13, 192, 96, 26}, Row{17, 96, 144, 11}, Row{70000, 192, 96, 140000}})
+        EXPECT_EQ(Scaled(row.value, row.dpi, row.fromDpi), row.pixels)
+            << row.value << " at " << row.dpi << " from " << row.fromDpi;
+}
+
+TEST(Scaling, RectanglesScaleByTheirEdgesSoNeighboursStayApart) {
+    const TRect r{456, 48, 89, 25};
+    EXPECT_EQ(Scaled(r, 96), r);
+    EXPECT_EQ(Scaled(r, 144), (TRect{684, 72, 134, 38}));
+    // Side by side at 96: a width scaled on its own (1.5 -> 2) would overlap the neighbour.
+    EXPECT_EQ(Scaled(TRect{1, 0, 1, 1}, 144), (TRect{2, 0, 1, 2}));
+    EXPECT_EQ(Scaled(TRect{2, 0, 1, 1}, 144), (TRect{3, 0, 2, 2}));
+    EXPECT_EQ(Scaled(kDesign, 120), (TSize{685, 405}));
+    // Anchored from the scaled design, as a form at 144 DPI does.
+    EXPECT_EQ(AnchoredBounds(Scaled(r, 144), Scaled(kDesign, 144), {1122, 486}, akTop | akRight),
+              (TRect{984, 72, 134, 38}));
+}
