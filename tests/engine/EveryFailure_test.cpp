@@ -1,0 +1,188 @@
+// Every file-system call of a run made to fail in turn, on the scratch drives of
+// tools/with-scratch-fs: whichever call fails, no file is lost without its entry marked, no
+// entry is marked while its file is still there, and nothing but the listed files is touched.
+#include "engine/ShredRun.h"
+#include "framework/Exception.h"
+#include "FailingFileSystem.h"
+#include "RecordingDisplay.h"
+#include "ScratchFiles.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <set>
+
+namespace {
+
+using Mode = FailingFileSystem::Mode;
+
+// The list, in its order. The name for the wipe lies on a drive of its own, which holds
+// nothing else, so its free space must come back exactly.
+struct Row {
+    const char* listed;
+    const char* file; // the file the entry names; null for a free-space wipe
+    std::size_t size;
+    bool readOnly;
+};
+const Row kRows[] = {
+    {"plain.txt", "plain.txt", 3000, false},
+    {"read-only.txt", "read-only.txt", 1200, true},
+    {"blocks.bin", "blocks.bin", 3 * kBlockSize + 100, false},
+    {"wipe.tmp", nullptr, 0, false},
+    {"twice.txt", "twice.txt", 5000, false},
+#ifdef _WIN32
+    {"TWICE.txt", "twice.txt", 5000, false},
+#else
+    {"twice.txt", "twice.txt", 5000, false},
+#endif
+};
+constexpr const char* kBystander = "bystander.bin";
+
+std::int64_t FreeBytes(const std::string& root) {
+    return static_cast<std::int64_t>(std::filesystem::space(std::filesystem::path(root)).available);
+}
+
+class EveryFailure : public testing::TestWithParam<Mode> {
+protected:
+    void SetUp() override {
+        if (ScratchTmpfs().empty() || ScratchExt4().empty())
+            GTEST_SKIP() << "needs root to mount small file systems (tools/with-scratch-fs)";
+    }
+
+    std::string Listed(const Row& row) const {
+        return row.file ? folder + row.listed : ScratchTmpfs() + row.listed;
+    }
+    std::string File(const Row& row) const { return folder + row.file; }
+
+    // The files as they were before any run, and the wipe drive's free space then.
+    void LayOut() {
+        RemoveTree(folder);
+        MakeFolder(folder);
+        for (const Row& row : kRows) {
+            if (!row.file || PathExists(File(row)))
+                continue;
+            WriteAll(File(row), Filled(row.size, static_cast<unsigned char>(row.listed[0])));
+            if (row.readOnly)
+                std::filesystem::permissions(File(row),
+                                             std::filesystem::perms::owner_write |
+                                                 std::filesystem::perms::group_write |
+                                                 std::filesystem::perms::others_write,
+                                             std::filesystem::perm_options::remove);
+        }
+        WriteAll(folder + kBystander, bystander);
+        wipeFree = FreeBytes(ScratchTmpfs());
+    }
+
+    // One run through `files`; the failure that escaped it, if any.
+    std::string Run(FileSystem& files, RecordingDisplay& display) {
+        for (const Row& row : kRows) {
+            display.list.push_back(Listed(row));
+            display.SetListKind(display.ListCount() - 1,
+                                row.file ? EntryKind::File : EntryKind::NoFile);
+        }
+        try {
+            ShredRun(display, files).Execute();
+        } catch (const Exception& failure) {
+            return failure.Message();
+        } catch (const std::exception& failure) {
+            return std::string("unexpected: ") + failure.what();
+        }
+        return {};
+    }
+
+    void Check(const RecordingDisplay& display, const std::string& escaped) {
+        std::set<std::string> listedFiles, markedFiles, failures{""};
+        for (std::size_t i = 0; i < std::size(kRows); ++i) {
+            const Row& row = kRows[i];
+            const std::string listed = Listed(row);
+            const bool marked = display.list[i] == std::string(kDoneMarker) + listed;
+            EXPECT_TRUE(marked || display.list[i] == listed) << display.list[i];
+            failures.insert("Cannot open file " + listed);
+            if (!row.file) {
+                EXPECT_FALSE(PathExists(listed)) << "a filler is left";
+                continue;
+            }
+            listedFiles.insert(row.file);
+            if (marked)
+                markedFiles.insert(row.file);
+        }
+        // A file listed twice is gone once either of its entries is marked.
+        for (const Row& row : kRows) {
+            if (!row.file)
+                continue;
+            const bool gone = !PathExists(File(row));
+            EXPECT_EQ(gone, markedFiles.count(row.file) == 1) << row.file;
+            if (!gone) {
+                EXPECT_EQ(std::filesystem::file_size(File(row)), row.size) << row.file;
+            }
+        }
+        // Every pass over a file is as long as the file.
+        for (const std::string& line : display.statusLines) {
+            for (const Row& row : kRows) {
+                const std::string shredding = "shredding " + Listed(row) + ": ";
+                if (row.file && line.starts_with(shredding)) {
+                    EXPECT_EQ(line.substr(0, line.find(" bytes")),
+                              shredding + "size is " + std::to_string(row.size));
+                }
+            }
+        }
+        EXPECT_EQ(FreeBytes(ScratchTmpfs()), wipeFree);
+        EXPECT_EQ(ReadAll(folder + kBystander), bystander);
+        EXPECT_EQ(failures.count(escaped), 1u) << escaped;
+        EXPECT_TRUE(display.progressHistory.empty() || display.progress == 0);
+    }
+
+    // A tmpfs mounted in a folder of the ext4: flushes that cost nothing, in a sweep of
+    // hundreds of runs.
+    const std::string folder = ScratchExt4() + "nested" + kDelimiter + "every-failure" + kDelimiter;
+    const std::vector<unsigned char> bystander = Filled(5000, 'B');
+    std::int64_t wipeFree = 0;
+};
+
+} // namespace
+
+TEST_P(EveryFailure, LosesNothingAndClaimsNothingItDidNotDo) {
+    LayOut();
+    RecordingDisplay clean;
+    FailingFileSystem counting(SystemFileSystem(), 0, Mode::Once);
+    EXPECT_EQ(Run(counting, clean), "");
+    for (std::size_t i = 0; i < std::size(kRows); ++i)
+        EXPECT_EQ(clean.list[i], std::string(kDoneMarker) + Listed(kRows[i]));
+    Check(clean, "");
+    const int calls = counting.Calls();
+
+    // Under Wine every call costs a trip to its server: every third one there, a different
+    // third on each run, so that three runs cover them all.
+    int first = 1, stride = 1;
+#ifdef _WIN32
+    stride = 3;
+    first = 1 + static_cast<int>(std::chrono::system_clock::now().time_since_epoch() /
+                                 std::chrono::seconds(1) % stride);
+#endif
+    const auto start = std::chrono::steady_clock::now();
+    for (int failAt = first; failAt <= calls && !HasFailure(); failAt += stride) {
+        LayOut();
+        RecordingDisplay display;
+        FailingFileSystem files(SystemFileSystem(), failAt, GetParam());
+        const std::string escaped = Run(files, display);
+        SCOPED_TRACE("call " + std::to_string(failAt) + " of " + std::to_string(calls) + " (" +
+                     files.Failed() + ") failed");
+        Check(display, escaped);
+    }
+    RecordProperty("calls", calls);
+    std::cout << calls << " calls; every " << stride << " from " << first << " failed in "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - start)
+                     .count()
+              << " ms\n";
+}
+
+std::string ModeName(const testing::TestParamInfo<Mode>& mode) {
+    return mode.param == Mode::Once ? "OneCall" : "EveryCallFromThereOn";
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EveryFailure, testing::Values(Mode::Once, Mode::FromThereOn),
+                         ModeName);
