@@ -1,13 +1,16 @@
 #pragma once
 // A file system that fails on purpose. Every call, on it and on the streams it hands out,
 // goes to the real one and is counted; the chosen call (or, as when a drive is pulled out,
-// that one and every one after it) fails the way the real call fails instead.
+// that one and every one after it) fails the way the real call fails instead. It also keeps
+// the passes that reached each opened file in full, to hold a marked entry against.
 #include "framework/Exception.h"
 #include "platform/FileSystem.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 class FailingFileSystem final : public FileSystem {
 public:
@@ -30,6 +33,10 @@ public:
             FFailed = call;
         return fails;
     }
+    // Per name opened for writing, the byte counts of the streams on it that wrote, flushed
+    // and closed without a call failing.
+    std::map<std::string, std::vector<std::int64_t>> fullPasses;
+
     // A single failing write is short, as on a drive that fills up: half of it is written.
     bool ShortWrites() const { return FMode == Mode::Once; }
 
@@ -58,10 +65,10 @@ public:
         return FReal.FileLength(path);
     }
     std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
-        return Fails("OpenReadWrite") ? nullptr : Wrap(FReal.OpenReadWrite(path));
+        return Fails("OpenReadWrite") ? nullptr : Wrap(FReal.OpenReadWrite(path), path);
     }
     std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
-        return Fails("CreateFiller") ? nullptr : Wrap(FReal.CreateFiller(path));
+        return Fails("CreateFiller") ? nullptr : Wrap(FReal.CreateFiller(path), {});
     }
     bool Delete(const std::string& path, const FileId& id) override {
         return !Fails("Delete") && FReal.Delete(path, id);
@@ -82,35 +89,60 @@ public:
 private:
     class Stream final : public FileStream {
     public:
-        Stream(FailingFileSystem& owner, std::unique_ptr<FileStream> real)
-            : FOwner(owner), FReal(std::move(real)) {}
+        // path: "" for a filler, whose passes are not counted.
+        Stream(FailingFileSystem& owner, std::unique_ptr<FileStream> real, std::string path)
+            : FOwner(owner), FReal(std::move(real)), FPath(std::move(path)) {}
 
-        bool IsDiskFile() override { return !FOwner.Fails("IsDiskFile") && FReal->IsDiskFile(); }
+        bool IsDiskFile() override {
+            return Kept(!FOwner.Fails("IsDiskFile") && FReal->IsDiskFile());
+        }
         bool Write(const void* data, std::size_t size) override {
-            if (!FOwner.Fails("Write"))
-                return FReal->Write(data, size);
+            FFlushed = false;
+            if (!FOwner.Fails("Write")) {
+                FWritten += static_cast<std::int64_t>(size);
+                return Kept(FReal->Write(data, size));
+            }
             if (FOwner.ShortWrites() && size > 1)
                 FReal->Write(data, size / 2);
-            return false;
+            return Kept(false);
         }
-        bool Flush() override { return !FOwner.Fails("Flush") && FReal->Flush(); }
-        bool Rewind() override { return !FOwner.Fails("Rewind") && FReal->Rewind(); }
+        bool Flush() override {
+            FFlushed = Kept(!FOwner.Fails("Flush") && FReal->Flush());
+            return FFlushed;
+        }
+        bool Rewind() override { return Kept(!FOwner.Fails("Rewind") && FReal->Rewind()); }
         // A close that reports a failure has still let go of the file.
         bool Close() override {
             const bool fails = FOwner.Fails("Close");
-            return FReal->Close() && !fails;
+            const bool closed = FReal->Close() && !fails;
+            if (closed && FFlushed && !FSpoiled && !FPath.empty())
+                FOwner.fullPasses[FPath].push_back(FWritten);
+            return closed;
         }
-        FileId Id() override { return FOwner.Fails("Id") ? FileId{} : FReal->Id(); }
+        FileId Id() override {
+            const FileId id = FOwner.Fails("Id") ? FileId{} : FReal->Id();
+            Kept(id.known);
+            return id;
+        }
 
     private:
+        bool Kept(bool ok) {
+            FSpoiled = FSpoiled || !ok;
+            return ok;
+        }
+
         FailingFileSystem& FOwner;
         std::unique_ptr<FileStream> FReal;
+        std::string FPath;
+        std::int64_t FWritten = 0;
+        bool FFlushed = false;
+        bool FSpoiled = false;
     };
 
-    std::unique_ptr<FileStream> Wrap(std::unique_ptr<FileStream> real) {
+    std::unique_ptr<FileStream> Wrap(std::unique_ptr<FileStream> real, std::string path) {
         if (!real)
             return nullptr;
-        return std::make_unique<Stream>(*this, std::move(real));
+        return std::make_unique<Stream>(*this, std::move(real), std::move(path));
     }
 
     FileSystem& FReal;
