@@ -1,6 +1,7 @@
-// Every file-system call of a run made to fail in turn, on the scratch drives of
-// tools/with-scratch-fs: whichever call fails, no file is lost without its entry marked, no
-// entry is marked while its file is still there, and nothing but the listed files is touched.
+// Every file-system call of a run made to fail in turn (that call alone, or every call from
+// it on, as when a drive is pulled out), on the scratch drives of tools/with-scratch-fs:
+// whichever call fails, no file is gone without its entry marked, no entry is marked before
+// seven full passes and the deletion of its file, and nothing but the listed files is touched.
 #include "engine/ShredRun.h"
 #include "framework/Exception.h"
 #include "FailingFileSystem.h"
@@ -151,6 +152,10 @@ protected:
     std::int64_t wipeFree = 0;
 };
 
+std::string ModeName(const testing::TestParamInfo<Mode>& mode) {
+    return mode.param == Mode::Once ? "OneCall" : "EveryCallFromThereOn";
+}
+
 } // namespace
 
 TEST_P(EveryFailure, LosesNothingAndClaimsNothingItDidNotDo) {
@@ -175,10 +180,6 @@ TEST_P(EveryFailure, LosesNothingAndClaimsNothingItDidNotDo) {
     }
     RecordProperty("calls", calls);
     std::cout << "each of " << calls << " calls made to fail\n";
-}
-
-std::string ModeName(const testing::TestParamInfo<Mode>& mode) {
-    return mode.param == Mode::Once ? "OneCall" : "EveryCallFromThereOn";
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, EveryFailure, testing::Values(Mode::Once, Mode::FromThereOn),

@@ -24,21 +24,9 @@ public:
     // The call made to fail first, for the report of a test that then fails.
     const char* Failed() const { return FFailed; }
 
-    // Counts one call; true when it is to fail.
-    bool Fails(const char* call) {
-        ++FCalls;
-        const bool fails =
-            FFailAt > 0 && (FCalls == FFailAt || (FMode == Mode::FromThereOn && FCalls > FFailAt));
-        if (fails && FCalls == FFailAt)
-            FFailed = call;
-        return fails;
-    }
     // Per name opened for writing, the byte counts of the streams on it that wrote, flushed
     // and closed without a call failing.
     std::map<std::string, std::vector<std::int64_t>> fullPasses;
-
-    // A single failing write is short, as on a drive that fills up: half of it is written.
-    bool ShortWrites() const { return FMode == Mode::Once; }
 
     bool NamesItself(const std::string& path) override {
         return !Fails("NamesItself") && FReal.NamesItself(path);
@@ -87,6 +75,18 @@ public:
     char Delimiter() const override { return FReal.Delimiter(); }
 
 private:
+    // Counts one call; true when it is to fail.
+    bool Fails(const char* call) {
+        ++FCalls;
+        const bool fails =
+            FFailAt > 0 && (FCalls == FFailAt || (FMode == Mode::FromThereOn && FCalls > FFailAt));
+        if (fails && FCalls == FFailAt)
+            FFailed = call;
+        return fails;
+    }
+    // A single failing write is short, as on a drive that fills up: half of it is written.
+    bool ShortWrites() const { return FMode == Mode::Once; }
+
     class Stream final : public FileStream {
     public:
         // path: "" for a filler, whose passes are not counted.
