@@ -73,8 +73,10 @@ void ShredRun::ShredEntry(int index) {
     FWipe = kind == EntryKind::NoFile || (kind == EntryKind::Unknown && !exists);
     if (exists == FWipe)
         return;
+    // Sized as the other kind (a lookup failed in between), a listed file would get seven
+    // passes as long as the drive's free space.
     const std::int64_t size = GetTargetSize(path);
-    if (size < 0)
+    if (size < 0 || FSizedFile == FWipe)
         return;
 
     FFiller.reset();
@@ -120,13 +122,15 @@ bool ShredRun::ShreddedEarlier(const std::string& entry) {
 }
 
 std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
+    FSizedFile = false;
     if (entry.empty())
         return 0;
     // Asked first, whatever the entry names.
     const std::int64_t freeSpace = FFiles.FreeSpace(DriveNumber(entry[0]), entry);
     // A link on the way makes the entry neither a file to shred nor a free-space wipe: the
     // size is -1 then.
-    if (FFiles.IsRegularFile(entry))
+    FSizedFile = FFiles.IsRegularFile(entry);
+    if (FSizedFile)
         return FFiles.FileLength(entry);
     if (FFiles.ReachedThroughLink(entry))
         return -1;

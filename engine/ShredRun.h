@@ -54,6 +54,8 @@ private:
     // The current entry: whether it asks for a free-space wipe, the file its first pass
     // reached, and whether every pass so far wrote that same file in full.
     bool FWipe = false;
+    // Whether the last sizing found a file at the entry's name.
+    bool FSizedFile = false;
     FileId FFirstFile;
     bool FIntact = true;
     // What a pass made where no file was: held until the entry ends, so that it is written

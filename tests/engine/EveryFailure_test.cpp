@@ -1,0 +1,186 @@
+// Every file-system call of a run made to fail in turn (that call alone, or every call from
+// it on, as when a drive is pulled out), on the scratch drives of tools/with-scratch-fs:
+// whichever call fails, no file is gone without its entry marked, no entry is marked before
+// seven full passes and the deletion of its file, and nothing but the listed files is touched.
+#include "engine/ShredRun.h"
+#include "framework/Exception.h"
+#include "FailingFileSystem.h"
+#include "RecordingDisplay.h"
+#include "ScratchFiles.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
+
+namespace {
+
+using Mode = FailingFileSystem::Mode;
+
+// The list, in its order. The name for the wipe lies on a drive of its own, which holds
+// nothing else, so its free space must come back exactly.
+struct Row {
+    const char* listed;
+    const char* file; // the file the entry names; null for a free-space wipe
+    std::size_t size;
+    bool readOnly;
+};
+const Row kRows[] = {
+    {"plain.txt", "plain.txt", 3000, false},
+    {"read-only.txt", "read-only.txt", 1200, true},
+    {"blocks.bin", "blocks.bin", 3 * kBlockSize + 100, false},
+    {"wipe.tmp", nullptr, 0, false},
+    {"twice.txt", "twice.txt", 5000, false},
+#ifdef _WIN32
+    {"TWICE.txt", "twice.txt", 5000, false},
+#else
+    {"twice.txt", "twice.txt", 5000, false},
+#endif
+};
+constexpr const char* kBystander = "bystander.bin";
+
+std::int64_t FreeBytes(const std::string& root) {
+    return static_cast<std::int64_t>(std::filesystem::space(std::filesystem::path(root)).available);
+}
+
+class EveryFailure : public testing::TestWithParam<Mode> {
+protected:
+    void SetUp() override {
+        if (ScratchTmpfs().empty() || ScratchExt4().empty())
+            GTEST_SKIP() << "needs root to mount small file systems (tools/with-scratch-fs)";
+    }
+
+    std::string Listed(const Row& row) const {
+        return row.file ? folder + row.listed : ScratchTmpfs() + row.listed;
+    }
+    std::string File(const Row& row) const { return folder + row.file; }
+
+    // The files as they were before any run, and the wipe drive's free space then.
+    void LayOut() {
+        RemoveTree(folder);
+        MakeFolder(folder);
+        for (const Row& row : kRows) {
+            if (!row.file || PathExists(File(row)))
+                continue;
+            WriteAll(File(row), Filled(row.size, static_cast<unsigned char>(row.listed[0])));
+            if (row.readOnly)
+                std::filesystem::permissions(File(row),
+                                             std::filesystem::perms::owner_write |
+                                                 std::filesystem::perms::group_write |
+                                                 std::filesystem::perms::others_write,
+                                             std::filesystem::perm_options::remove);
+        }
+        WriteAll(folder + kBystander, bystander);
+        wipeFree = FreeBytes(ScratchTmpfs());
+    }
+
+    // One run through `files`; the failure that escaped it, if any.
+    std::string Run(FileSystem& files, RecordingDisplay& display) {
+        for (const Row& row : kRows) {
+            display.list.push_back(Listed(row));
+            display.SetListKind(display.ListCount() - 1,
+                                row.file ? EntryKind::File : EntryKind::NoFile);
+        }
+        try {
+            ShredRun(display, files).Execute();
+        } catch (const Exception& failure) {
+            return failure.Message();
+        } catch (const std::exception& failure) {
+            return std::string("unexpected: ") + failure.what();
+        }
+        return {};
+    }
+
+    void Check(const RecordingDisplay& display, const FailingFileSystem& files,
+               const std::string& escaped) {
+        std::set<std::string> markedFiles, failures{""};
+        std::map<std::string, int> fullPasses; // per file, over the names it was listed by
+        std::set<std::string> listedNames;
+        for (std::size_t i = 0; i < std::size(kRows); ++i) {
+            const Row& row = kRows[i];
+            const std::string listed = Listed(row);
+            const bool marked = display.list[i] == std::string(kDoneMarker) + listed;
+            EXPECT_TRUE(marked || display.list[i] == listed) << display.list[i];
+            failures.insert("Cannot open file " + listed);
+            if (!row.file) {
+                EXPECT_FALSE(PathExists(listed)) << "a filler is left";
+                continue;
+            }
+            if (marked)
+                markedFiles.insert(row.file);
+            const auto passes = files.fullPasses.find(listed);
+            if (listedNames.insert(listed).second && passes != files.fullPasses.end())
+                fullPasses[row.file] += static_cast<int>(
+                    std::count(passes->second.begin(), passes->second.end(), row.size));
+        }
+        // A file listed twice is gone once either of its entries is marked.
+        for (const Row& row : kRows) {
+            if (!row.file)
+                continue;
+            const bool gone = !PathExists(File(row));
+            EXPECT_EQ(gone, markedFiles.count(row.file) == 1) << row.file;
+            if (gone) {
+                EXPECT_GE(fullPasses[row.file], kPassCount) << row.file << ": marked too soon";
+            } else {
+                EXPECT_EQ(std::filesystem::file_size(File(row)), row.size) << row.file;
+            }
+        }
+        // Every pass over a file is as long as the file.
+        for (const std::string& line : display.statusLines) {
+            for (const Row& row : kRows) {
+                const std::string shredding = "shredding " + Listed(row) + ": ";
+                if (row.file && line.starts_with(shredding)) {
+                    EXPECT_EQ(line.substr(0, line.find(" bytes")),
+                              shredding + "size is " + std::to_string(row.size));
+                }
+            }
+        }
+        EXPECT_EQ(FreeBytes(ScratchTmpfs()), wipeFree);
+        EXPECT_EQ(ReadAll(folder + kBystander), bystander);
+        EXPECT_EQ(failures.count(escaped), 1u) << escaped;
+        EXPECT_TRUE(display.progressHistory.empty() || display.progress == 0);
+    }
+
+    // A tmpfs mounted in a folder of the ext4: flushes that cost nothing, in a sweep of
+    // hundreds of runs.
+    const std::string folder = ScratchExt4() + "nested" + kDelimiter + "every-failure" + kDelimiter;
+    const std::vector<unsigned char> bystander = Filled(5000, 'B');
+    std::int64_t wipeFree = 0;
+};
+
+std::string ModeName(const testing::TestParamInfo<Mode>& mode) {
+    return mode.param == Mode::Once ? "OneCall" : "EveryCallFromThereOn";
+}
+
+} // namespace
+
+TEST_P(EveryFailure, LosesNothingAndClaimsNothingItDidNotDo) {
+    LayOut();
+    RecordingDisplay clean;
+    FailingFileSystem counting(SystemFileSystem(), 0, Mode::Once);
+    EXPECT_EQ(Run(counting, clean), "");
+    for (std::size_t i = 0; i < std::size(kRows); ++i)
+        EXPECT_EQ(clean.list[i], std::string(kDoneMarker) + Listed(kRows[i]));
+    Check(clean, counting, "");
+    const int calls = counting.Calls();
+
+    // Stops at the first call whose failure breaks the promise: the one to look into.
+    for (int failAt = 1; failAt <= calls && !HasFailure(); ++failAt) {
+        LayOut();
+        RecordingDisplay display;
+        FailingFileSystem files(SystemFileSystem(), failAt, GetParam());
+        const std::string escaped = Run(files, display);
+        SCOPED_TRACE("call " + std::to_string(failAt) + " of " + std::to_string(calls) + " (" +
+                     files.Failed() + ") failed");
+        Check(display, files, escaped);
+    }
+    RecordProperty("calls", calls);
+    std::cout << "each of " << calls << " calls made to fail\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, EveryFailure, testing::Values(Mode::Once, Mode::FromThereOn),
+                         ModeName);

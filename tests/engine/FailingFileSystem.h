@@ -1,0 +1,153 @@
+#pragma once
+// A file system that fails on purpose. Every call, on it and on the streams it hands out,
+// goes to the real one and is counted; the chosen call (or, as when a drive is pulled out,
+// that one and every one after it) fails the way the real call fails instead. It also keeps
+// the passes that reached each opened file in full, to hold a marked entry against.
+#include "framework/Exception.h"
+#include "platform/FileSystem.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class FailingFileSystem final : public FileSystem {
+public:
+    enum class Mode { Once, FromThereOn };
+
+    // failAt 0: nothing fails, the calls are only counted.
+    FailingFileSystem(FileSystem& real, int failAt, Mode mode)
+        : FReal(real), FFailAt(failAt), FMode(mode) {}
+
+    int Calls() const { return FCalls; }
+    // The call made to fail first, for the report of a test that then fails.
+    const char* Failed() const { return FFailed; }
+
+    // Per name opened for writing, the byte counts of the streams on it that wrote, flushed
+    // and closed without a call failing.
+    std::map<std::string, std::vector<std::int64_t>> fullPasses;
+
+    bool NamesItself(const std::string& path) override {
+        return !Fails("NamesItself") && FReal.NamesItself(path);
+    }
+    bool IsRegularFile(const std::string& path) override {
+        return !Fails("IsRegularFile") && FReal.IsRegularFile(path);
+    }
+    bool IsDirectory(const std::string& path) override {
+        return !Fails("IsDirectory") && FReal.IsDirectory(path);
+    }
+    std::uint32_t GetAttributes(const std::string& path) override {
+        return Fails("GetAttributes") ? kInvalidAttributes : FReal.GetAttributes(path);
+    }
+    bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
+        return !Fails("SetAttributes") && FReal.SetAttributes(path, attributes);
+    }
+    // What the real one says when it cannot tell: the open that follows checks for itself.
+    bool ReachedThroughLink(const std::string& path) override {
+        return !Fails("ReachedThroughLink") && FReal.ReachedThroughLink(path);
+    }
+    std::int64_t FileLength(const std::string& path) override {
+        if (Fails("FileLength"))
+            throw Exception("Cannot open file " + path);
+        return FReal.FileLength(path);
+    }
+    std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
+        return Fails("OpenReadWrite") ? nullptr : Wrap(FReal.OpenReadWrite(path), path);
+    }
+    std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
+        return Fails("CreateFiller") ? nullptr : Wrap(FReal.CreateFiller(path), {});
+    }
+    bool Delete(const std::string& path, const FileId& id) override {
+        return !Fails("Delete") && FReal.Delete(path, id);
+    }
+    // Where the full path cannot be had, the name as given is its own key.
+    std::string NameKey(const std::string& path) override {
+        return Fails("NameKey") ? path : FReal.NameKey(path);
+    }
+    std::int64_t FreeSpace(std::uint8_t drive, const std::string& path) override {
+        return Fails("FreeSpace") ? -1 : FReal.FreeSpace(drive, path);
+    }
+    bool ListDirectory(const std::string& dir,
+                       const std::function<void(const DirectoryEntry&)>& visit) override {
+        return !Fails("ListDirectory") && FReal.ListDirectory(dir, visit);
+    }
+    char Delimiter() const override { return FReal.Delimiter(); }
+
+private:
+    // Counts one call; true when it is to fail.
+    bool Fails(const char* call) {
+        ++FCalls;
+        const bool fails =
+            FFailAt > 0 && (FCalls == FFailAt || (FMode == Mode::FromThereOn && FCalls > FFailAt));
+        if (fails && FCalls == FFailAt)
+            FFailed = call;
+        return fails;
+    }
+    // A single failing write is short, as on a drive that fills up: half of it is written.
+    bool ShortWrites() const { return FMode == Mode::Once; }
+
+    class Stream final : public FileStream {
+    public:
+        // path: "" for a filler, whose passes are not counted.
+        Stream(FailingFileSystem& owner, std::unique_ptr<FileStream> real, std::string path)
+            : FOwner(owner), FReal(std::move(real)), FPath(std::move(path)) {}
+
+        bool IsDiskFile() override {
+            return Kept(!FOwner.Fails("IsDiskFile") && FReal->IsDiskFile());
+        }
+        bool Write(const void* data, std::size_t size) override {
+            FFlushed = false;
+            if (!FOwner.Fails("Write")) {
+                FWritten += static_cast<std::int64_t>(size);
+                return Kept(FReal->Write(data, size));
+            }
+            if (FOwner.ShortWrites() && size > 1)
+                FReal->Write(data, size / 2);
+            return Kept(false);
+        }
+        bool Flush() override {
+            FFlushed = Kept(!FOwner.Fails("Flush") && FReal->Flush());
+            return FFlushed;
+        }
+        bool Rewind() override { return Kept(!FOwner.Fails("Rewind") && FReal->Rewind()); }
+        // A close that reports a failure has still let go of the file.
+        bool Close() override {
+            const bool fails = FOwner.Fails("Close");
+            const bool closed = FReal->Close() && !fails;
+            if (closed && FFlushed && !FSpoiled && !FPath.empty())
+                FOwner.fullPasses[FPath].push_back(FWritten);
+            return closed;
+        }
+        FileId Id() override {
+            const FileId id = FOwner.Fails("Id") ? FileId{} : FReal->Id();
+            Kept(id.known);
+            return id;
+        }
+
+    private:
+        bool Kept(bool ok) {
+            FSpoiled = FSpoiled || !ok;
+            return ok;
+        }
+
+        FailingFileSystem& FOwner;
+        std::unique_ptr<FileStream> FReal;
+        std::string FPath;
+        std::int64_t FWritten = 0;
+        bool FFlushed = false;
+        bool FSpoiled = false;
+    };
+
+    std::unique_ptr<FileStream> Wrap(std::unique_ptr<FileStream> real, std::string path) {
+        if (!real)
+            return nullptr;
+        return std::make_unique<Stream>(*this, std::move(real), std::move(path));
+    }
+
+    FileSystem& FReal;
+    int FFailAt;
+    Mode FMode;
+    int FCalls = 0;
+    const char* FFailed = "nothing";
+};
