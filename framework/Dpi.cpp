@@ -1,12 +1,10 @@
 #include "framework/Dpi.h"
+#include "framework/SystemFunction.h"
 
 namespace {
+// Looked up at run time: the systems before Windows 10 lack them.
 template <typename Function> Function User32Function(const char* name) {
-    const HMODULE user32 = GetModuleHandleA("user32.dll");
-    // Through void(*)(), the one function type a cast may pass without a warning.
-    return user32 ? reinterpret_cast<Function>(
-                        reinterpret_cast<void (*)()>(GetProcAddress(user32, name)))
-                  : nullptr;
+    return SystemFunction<Function>("user32.dll", name);
 }
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
