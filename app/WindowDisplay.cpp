@@ -1,4 +1,7 @@
 #include "app/WindowDisplay.h"
+#include "framework/Exception.h"
+
+#include <utility>
 
 namespace {
 
@@ -67,15 +70,56 @@ int WindowDisplay::ListCount() {
 }
 
 std::string WindowDisplay::ListText(int index) {
-    return FControls.list.Strings(index);
+    const auto held = FHeld.find(index);
+    return held != FHeld.end() ? held->second : FControls.list.Strings(index);
 }
 
 void WindowDisplay::ListReplace(int index, const std::string& text) {
+    if (index < 0 || index >= FControls.list.Count())
+        throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+    if (InSight(index)) {
+        FHeld.erase(index);
+        ReplaceNow(index, text);
+    } else {
+        FHeld[index] = text;
+    }
+}
+
+bool WindowDisplay::InSight(int index) const {
+    const int top = FControls.list.TopIndex();
+    return index >= top && index < top + FControls.list.VisibleCount();
+}
+
+void WindowDisplay::ReplaceNow(int index, const std::string& text) {
     if (!FListFrozen) {
         FControls.list.SetRedraw(false);
         FListFrozen = true;
     }
     FControls.list.Replace(index, text);
+}
+
+void WindowDisplay::PutInHeldLines(bool all) {
+    if (all) {
+        if (FHeld.empty())
+            return;
+        if (!FListFrozen) {
+            FControls.list.SetRedraw(false);
+            FListFrozen = true;
+        }
+        // Emptied first: a failure must not leave the lines to be put in twice.
+        const std::map<int, std::string> held = std::move(FHeld);
+        FHeld.clear();
+        FControls.list.Replace(held);
+        return;
+    }
+    // The lines that came into sight meanwhile (the list was scrolled).
+    const int top = FControls.list.TopIndex();
+    auto line = FHeld.lower_bound(top);
+    const auto end = FHeld.lower_bound(top + FControls.list.VisibleCount());
+    while (line != end) {
+        ReplaceNow(line->first, line->second);
+        line = FHeld.erase(line);
+    }
 }
 
 EntryKind WindowDisplay::ListKind(int index) {
@@ -96,21 +140,29 @@ void WindowDisplay::ThawList() {
 }
 
 void WindowDisplay::SetListColor(std::uint32_t color) {
+    if (FControls.list.FontColor() == color)
+        return;
     FControls.list.SetFontColor(color);
+    FListDirty = true;
 }
 
 void WindowDisplay::RepaintList() {
-    FListDirty = true;
+    // What changed in sight made the list dirty already; lines out of sight need no paint.
     PaintIfDue();
 }
 
 void WindowDisplay::PaintIfDue() {
     // GetTickCount64 only reads a counter: cheap enough to ask per chunk.
     if (GetTickCount64() >= FNextPaint)
-        Flush();
+        Paint();
 }
 
 void WindowDisplay::Flush() {
+    PutInHeldLines(true);
+    Paint();
+}
+
+void WindowDisplay::Paint() {
     if (FStatusDirty) {
         FStatusDirty = false;
         if (FStatus != FShownStatus) {
@@ -140,6 +192,7 @@ void WindowDisplay::Flush() {
         FControls.progress.SetPosition(position);
         FShownPosition = position;
     }
+    PutInHeldLines(false);
     ThawList();
     if (FListDirty) {
         FListDirty = false;

@@ -6,15 +6,22 @@
 // window, not the disk, the bottleneck (a static's text costs about 0.1 ms, a progress bar
 // move about 1 ms, and a run of small files has a pass start and end every few hundred
 // microseconds). So the latest state is kept and painted only at a steady rate, whatever
-// happened since; Flush paints whatever is still pending. The list's text is replaced at once
-// (the run reads it back), with the list's redraw off until the next tick: with it on, every
-// replacement redraws the scroll bar there and then. The same tick lets the system
-// see the thread alive, so that a long run is not marked "Not Responding", without taking any
+// happened since; Flush paints whatever is still pending. The same tick lets the system see
+// the thread alive, so that a long run is not marked "Not Responding", without taking any
 // input.
+//
+// A list box changes a line's text only by putting a new line in and taking the old one out,
+// and each moves every line after it: in a long list that costs more than the run's own work
+// on a small file. So a line out of sight keeps its new text here until it comes into sight
+// or the run ends, when all such lines go in at once; the run reads them back from here (a line's
+// kind goes in at once: it is no text). A line in sight is replaced at once, with the list's redraw
+// off until the next tick: with it on, every replacement redraws the scroll bars there and then. A
+// tick with no line in sight changed leaves the list alone.
 #include "engine/DisplayElements.h"
 #include "framework/Controls.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 struct DisplayControls {
@@ -30,6 +37,7 @@ public:
     WindowDisplay(const WindowDisplay&) = delete;
     WindowDisplay& operator=(const WindowDisplay&) = delete;
     // Lets the list redraw again if a failure came between a replacement and the next paint.
+    // Lines still held here stay as they were: Flush puts them in.
     ~WindowDisplay() override;
 
     void SetStatusText(const std::string& text) override;
@@ -47,11 +55,15 @@ public:
     void SetListColor(std::uint32_t color) override;
     void RepaintList() override;
 
-    // Paints everything still pending.
+    // Puts in every line held back and paints everything still pending.
     void Flush();
 
 private:
     void PaintIfDue();
+    void Paint();
+    bool InSight(int index) const;
+    void ReplaceNow(int index, const std::string& text);
+    void PutInHeldLines(bool all);
     void ThawList();
     int Scaled(std::int64_t value) const;
 
@@ -62,5 +74,7 @@ private:
     int FShownMin = -1, FShownMax = -1, FShownPosition = -1;
     bool FStatusDirty = false, FPatternDirty = false, FListDirty = false;
     bool FListFrozen = false;
+    // New text of lines out of sight, by index; their kinds are in the list already.
+    std::map<int, std::string> FHeld;
     ULONGLONG FNextPaint = 0;
 };

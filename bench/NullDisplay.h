@@ -9,7 +9,9 @@
 
 class NullDisplay final : public DisplayElements {
 public:
-    explicit NullDisplay(std::vector<std::string> entries) : FList(std::move(entries)) {}
+    // Every entry is listed as an existing file, as the window lists a folder's files.
+    explicit NullDisplay(std::vector<std::string> entries)
+        : FList(std::move(entries)), FKinds(FList.size(), EntryKind::File) {}
 
     void SetStatusText(const std::string&) override {}
     void SetStatusColor(std::uint32_t) override {}
@@ -23,6 +25,10 @@ public:
     void ListReplace(int index, const std::string& text) override {
         FList.at(static_cast<std::size_t>(index)) = text;
     }
+    EntryKind ListKind(int index) override { return FKinds.at(static_cast<std::size_t>(index)); }
+    void SetListKind(int index, EntryKind kind) override {
+        FKinds.at(static_cast<std::size_t>(index)) = kind;
+    }
     void SetListColor(std::uint32_t) override {}
     void RepaintList() override {}
 
@@ -30,4 +36,5 @@ public:
 
 private:
     std::vector<std::string> FList;
+    std::vector<EntryKind> FKinds;
 };

@@ -3,8 +3,9 @@
 # 64-bit Windows, then times, on the disk that holds FOLDER (default /tmp):
 #   a 1 GiB file: the engine natively and under Wine, `shred -n 7 -u`, and seven `dd` runs
 #     with fsync (what the device can do for seven passes at best);
-#   2000 files of 4 KiB: the engine natively and under Wine, `shred -n 7 -u` and
-#     `shred -n 7 --remove=unlink`;
+#   2000 files of 4 KiB: the engine natively and under Wine, `shred -n 7 -u`,
+#     `shred -n 7 --remove=unlink`, and under Wine the floor: only the Windows calls that
+#     seven passes and a deletion need (bench/FloorBench.cpp);
 #   the peak memory of the native engine over the 1 GiB file, above that of an empty run.
 # Every measurement gets a freshly written target; peers are interleaved and the best of
 # ROUNDS rounds (default 3) is kept. Build trees go to BENCH_BUILD (default <repo>/build).
@@ -41,9 +42,10 @@ cmake --preset linux -B "$native_tree" -DCMAKE_BUILD_TYPE=Release -DOSTREVANE_SA
     -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=ON >/dev/null
 cmake --build "$native_tree" -j2 --target ostrevane_bench >/dev/null
 cmake --preset win64 -B "$win_tree" -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=ON >/dev/null
-cmake --build "$win_tree" -j2 --target ostrevane_bench >/dev/null
+cmake --build "$win_tree" -j2 --target ostrevane_bench ostrevane_floor >/dev/null
 native_exe=$native_tree/bench/ostrevane_bench
 win_exe=$win_tree/bench/ostrevane_bench.exe
+floor_exe=$win_tree/bench/ostrevane_floor.exe
 
 work=$(mktemp -d "$parent/ostrevane-bench.XXXXXX")
 cleanup() {
@@ -143,6 +145,11 @@ measure() {
         wine "$win_exe" "$(windows_path "$small")" | driver_seconds
         check_small_gone "the engine under Wine"
         ;;
+    small_floor)
+        write_small
+        wine "$floor_exe" "$(windows_path "$small")" | driver_seconds
+        check_small_gone "the floor under Wine"
+        ;;
     small_shred_u | small_shred_unlink)
         write_small
         local remove=-u
@@ -156,7 +163,7 @@ measure() {
     esac
 }
 
-kinds=(big_native big_wine big_shred big_dd small_native small_wine small_shred_u
+kinds=(big_native big_wine big_shred big_dd small_native small_wine small_floor small_shred_u
        small_shred_unlink)
 declare -A best
 
@@ -211,6 +218,7 @@ printf '  %-34s %9.3f s %s\n' "device limit: 7 x dd conv=fsync" "${best[big_dd]}
 echo "$small_count files of $small_bytes bytes:"
 printf '  %-34s %9.3f s\n' "engine, native" "${best[small_native]}"
 printf '  %-34s %9.3f s\n' "engine, Wine (start-up excluded)" "${best[small_wine]}"
+printf '  %-34s %9.3f s\n' "floor: Windows calls alone, Wine" "${best[small_floor]}"
 printf '  %-34s %9.3f s\n' "shred -n 7 -u" "${best[small_shred_u]}"
 printf '  %-34s %9.3f s\n' "shred -n 7 --remove=unlink" "${best[small_shred_unlink]}"
 echo "Peak memory, native engine: empty run $rss_empty KiB, 1 GiB run $rss_big KiB"
@@ -245,6 +253,8 @@ goal "small: engine / shred -n 7 -u" \
 goal "small: engine / shred -n 7 --remove=unlink" \
     "$(divide "${best[small_native]}" "${best[small_shred_unlink]}")" "<=" 1.2
 goal "small: Wine / native" "$(divide "${best[small_wine]}" "${best[small_native]}")"
+goal "small: engine / floor (both Wine)" "$(divide "${best[small_wine]}" "${best[small_floor]}")" \
+    "<=" 1.15
 goal "memory above the empty run, MiB" \
     "$(awk -v a="$rss_big" -v b="$rss_empty" 'BEGIN { printf "%.4f", (a - b) / 1024 }')" "<" 16
 echo

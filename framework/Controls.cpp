@@ -1,5 +1,6 @@
 #include "framework/Controls.h"
 #include "framework/Exception.h"
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -86,7 +87,7 @@ void TListBox::Insert(int index, const std::string& text) {
 
 void TListBox::Replace(int index, const std::string& text) {
     const int selected = ItemIndex();
-    const auto top = Send(LB_GETTOPINDEX);
+    const int top = TopIndex();
     const LPARAM data = ItemData(index);
     // A list box cannot change a line's text in place. The new line goes in first, so a
     // list that refuses it keeps the old one, and the later lines keep their places.
@@ -95,5 +96,49 @@ void TListBox::Replace(int index, const std::string& text) {
     SetItemData(index, data);
     if (selected == index)
         SetItemIndex(selected);
-    Send(LB_SETTOPINDEX, static_cast<WPARAM>(top));
+    SetTopIndex(top);
+}
+
+void TListBox::Replace(const std::map<int, std::string>& lines) {
+    if (lines.empty())
+        return;
+    // Every line put in or taken out before the end moves all the lines after it. So the
+    // lines from the first replaced one on are taken out from the end and put back at the
+    // end, none moving another. A list cut down to one page scrolls back to its top: lines
+    // within the first page and one are replaced one at a time instead.
+    const int count = Count();
+    const int first = std::max(lines.begin()->first, VisibleCount() + 1);
+    auto line = lines.begin();
+    for (; line != lines.end() && line->first < first; ++line)
+        Replace(line->first, line->second);
+    if (line == lines.end() || first >= count)
+        return;
+    const int selected = ItemIndex();
+    const int top = TopIndex();
+    struct Line {
+        std::string text;
+        LPARAM data;
+    };
+    std::vector<Line> tail;
+    tail.reserve(static_cast<std::size_t>(count - first));
+    for (int i = first; i < count; ++i) {
+        const bool replaced = line != lines.end() && line->first == i;
+        tail.push_back({replaced ? (line++)->second : Strings(i), ItemData(i)});
+    }
+    for (int i = count - 1; i >= first; --i)
+        Delete(i);
+    // Only a system out of memory refuses room just given back; the lines not put back by
+    // then are gone from the list, and the failure says so.
+    for (const Line& kept : tail)
+        SetItemData(Add(kept.text), kept.data);
+    if (selected >= first)
+        SetItemIndex(selected);
+    SetTopIndex(top);
+}
+
+int TListBox::VisibleCount() const {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const int height = std::max(ItemHeight(), 1);
+    return (client.bottom - client.top + height - 1) / height;
 }

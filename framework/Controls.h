@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <cstddef>
+#include <map>
 #include <string>
 
 class TForm;
@@ -96,6 +97,14 @@ public:
     void SetItemIndex(int index) { Send(LB_SETCURSEL, static_cast<WPARAM>(index)); }
     // Puts new text in a line; its data, the selection and the scroll position stay.
     void Replace(int index, const std::string& text);
+    // The same for many lines at once, in time that grows with the lines from the first one
+    // replaced to the end, not with that times the lines replaced.
+    void Replace(const std::map<int, std::string>& lines);
+    // The first line shown.
+    int TopIndex() const { return static_cast<int>(Send(LB_GETTOPINDEX)); }
+    void SetTopIndex(int index) { Send(LB_SETTOPINDEX, static_cast<WPARAM>(index)); }
+    // How many lines the list has room to show, counting one cut off at the bottom.
+    int VisibleCount() const;
     // The value kept with a line (0 for a line added without one).
     LPARAM ItemData(int index) const {
         return static_cast<LPARAM>(Send(LB_GETITEMDATA, static_cast<WPARAM>(index)));

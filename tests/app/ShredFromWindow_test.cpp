@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
 #include "engine/Random.h"
+#include "engine/DisplayElements.h"
 #include "engine/ShredRun.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
@@ -147,6 +148,9 @@ TEST_F(ShredFromWindow, AfterARunOfManyFilesTheWindowShowsItsLastPassPainted) {
     Drop(FDir.Path().string());
     ASSERT_EQ(Entries().size(), paths.size());
     const std::string last = Entries().back();
+    // Lines above and below the ones in sight are marked too.
+    Form().HListBox1.SetItemIndex(70);
+    Form().HListBox1.SetTopIndex(65);
 
     TDialogAnswerer answerer;
     Form().btnWipe.Click();
@@ -159,6 +163,10 @@ TEST_F(ShredFromWindow, AfterARunOfManyFilesTheWindowShowsItsLastPassPainted) {
     EXPECT_TRUE(answerer.Seen().empty());
     for (const std::string& entry : Entries())
         EXPECT_EQ(entry.rfind(kDoneMarker, 0), 0u) << entry;
+    for (int i = 0; i < Form().HListBox1.Count(); ++i)
+        EXPECT_EQ(Form().HListBox1.ItemData(i), static_cast<LPARAM>(EntryKind::Shredded)) << i;
+    EXPECT_EQ(Form().HListBox1.ItemIndex(), 70);
+    EXPECT_EQ(Form().HListBox1.TopIndex(), 65);
     EXPECT_EQ(Entries().back(), Marked(last));
     EXPECT_EQ(Form().Edit1.Text(), LastStatus(last, std::stoul(last.substr(Folder().size()))));
     // The run's last draw chose the pattern of the last pass's one chunk.

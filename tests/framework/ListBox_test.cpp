@@ -2,6 +2,9 @@
 #include "framework/Exception.h"
 #include "tests/support/win/UiTest.h"
 #include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace {
 WNDPROC gListProc = nullptr;
@@ -56,6 +59,26 @@ TEST_F(ListBox, ReplaceKeepsTheSelectionAndTheLinesData) {
               (std::vector<std::string>{"SHREDDED! ... one", "SHREDDED! ... two", "three"}));
     EXPECT_EQ(List().ItemData(1), 7);
     EXPECT_EQ(List().ItemData(0), 0);
+}
+
+TEST_F(ListBox, ReplacingManyLinesKeepsTheOrderTheDataTheSelectionAndTheScrollPosition) {
+    std::vector<std::string> expected;
+    for (int i = 0; i < 40; ++i) {
+        expected.push_back("line " + std::to_string(i));
+        List().SetItemData(List().Add(expected.back()), i + 1);
+    }
+    List().SetItemIndex(20);
+    List().SetTopIndex(15);
+    // Lines of the first page, lines in sight, the selected one and the last.
+    std::map<int, std::string> lines;
+    for (int i : {1, 2, 16, 20, 25, 39})
+        lines[i] = expected[static_cast<std::size_t>(i)] = "SHREDDED! ... " + std::to_string(i);
+    List().Replace(lines);
+    EXPECT_EQ(Lines(), expected);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(List().ItemData(i), i + 1) << i;
+    EXPECT_EQ(List().ItemIndex(), 20);
+    EXPECT_EQ(List().TopIndex(), 15);
 }
 
 TEST_F(ListBox, HorizontalExtentIsWhatWasSet) {

@@ -1,0 +1,83 @@
+// The floor of a shred run: only the Windows calls that seven passes and a deletion need,
+// nothing of the engine's checks. Per file and pass: read the attributes, open, write the
+// file's length, flush, close; then delete it and look the name up once to confirm it is
+// gone. Meant for small files: a pass writes the whole file in one call. Prints one line, as
+// ostrevane_bench does:
+//   targets=<n> bytes=<total size> seconds=<wall time of the passes and deletions>
+// Exits 1 when a file is still there afterwards.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Target {
+    std::string path;
+    DWORD size;
+};
+
+// A folder brings in the files directly inside it, as the engine's driver takes them.
+void Gather(const std::string& name, std::vector<Target>& targets) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data))
+        return;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        targets.push_back({name, data.nFileSizeLow});
+        return;
+    }
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((name + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            targets.push_back({name + "\\" + found.cFileName, found.nFileSizeLow});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+bool Shred(const Target& target, std::vector<char>& block) {
+    if (block.size() < target.size)
+        block.resize(target.size, '\x5A');
+    for (int pass = 0; pass < 7; ++pass) {
+        if (GetFileAttributesA(target.path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return false;
+        const HANDLE file = CreateFileA(target.path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        DWORD written = 0;
+        const bool ok = WriteFile(file, block.data(), target.size, &written, nullptr) &&
+                        written == target.size && FlushFileBuffers(file);
+        if (!CloseHandle(file) || !ok)
+            return false;
+    }
+    return DeleteFileA(target.path.c_str()) &&
+           GetFileAttributesA(target.path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<Target> targets;
+    for (int i = 1; i < argc; ++i)
+        Gather(argv[i], targets);
+    long long bytes = 0;
+    for (const Target& target : targets)
+        bytes += target.size;
+
+    std::vector<char> block;
+    int failures = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (const Target& target : targets)
+        failures += Shred(target, block) ? 0 : 1;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+
+    std::printf("targets=%zu bytes=%lld seconds=%.6f\n", targets.size(), bytes, elapsed.count());
+    if (failures > 0)
+        std::fprintf(stderr, "ostrevane_floor: %d files not shredded\n", failures);
+    return failures == 0 ? 0 : 1;
+}
