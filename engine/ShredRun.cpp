@@ -143,15 +143,17 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     FDisplay.RepaintStatus();
 
     // A set that would change nothing is left out: it costs a metadata write per pass.
-    // The filler a pass made is no file of the user's.
+    // The filler a pass made is no file of the user's. The attributes read tell whether a
+    // file is there: another lookup per pass would cost Wine a second directory search.
+    bool exists = FFiller != nullptr;
     if (!FFiller) {
         const std::uint32_t attributes = FFiles.GetAttributes(path);
+        exists = attributes != kInvalidAttributes && (attributes & kAttrDirectory) == 0;
         const std::uint32_t cleared = attributes & 0xFFFFu & ~kAttrReadOnly;
         if (attributes != kInvalidAttributes && cleared != attributes &&
             FFiles.SetAttributes(path, cleared) && FReadOnlyAttributes == kInvalidAttributes)
             FReadOnlyAttributes = attributes & 0xFFFFu;
     }
-    const bool exists = FFiller || FFiles.IsRegularFile(path);
 
     const std::size_t blockLength =
         static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, kBlockSize));
