@@ -1,3 +1,4 @@
+#include "HostProcess.h"
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
 #include "framework/GdiObject.h"
@@ -372,17 +373,9 @@ bool SetLogPixels(DWORD dpi) {
 
 // This test program again, running the test above at `dpi`; its exit code.
 DWORD RunAtDpi(int dpi) {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string command = std::string("\"") + self +
-                          "\" --gtest_also_run_disabled_tests "
-                          "--gtest_filter=MainWindowLayout.DISABLED_AtTheScreensDpi*";
     SetEnvironmentVariableA("OSTREVANE_TEST_DPI", std::to_string(dpi).c_str());
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process))
+    const PROCESS_INFORMATION process = StartThisTest("MainWindowLayout.DISABLED_AtTheScreensDpi*");
+    if (!process.hProcess)
         return GetLastError();
     // A hung copy is ended by CTest's time limit, as this test is.
     WaitForSingleObject(process.hProcess, INFINITE);

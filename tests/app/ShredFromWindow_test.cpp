@@ -1,3 +1,4 @@
+#include "HostProcess.h"
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
 #include "engine/Random.h"
@@ -49,25 +50,11 @@ std::string LastStatus(const std::string& path, std::size_t size) {
     return "shredding " + path + ": size is " + std::to_string(size) + " bytes ... Pass 7";
 }
 
-// Runs a host command (Wine cannot wait for one) and waits until `done` holds.
-template <typename Done> void OnHost(const char* program, std::string command, Done done) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int i = 0; i < 500 && !done(); ++i)
-        Sleep(10);
-    ASSERT_TRUE(done()) << command;
-}
-
 class ShredFromWindow : public MainWindowTest {
 protected:
     void TearDown() override {
         for (const auto& [drive, root] : FDrives)
-            OnHost("Z:\\bin\\rm", "rm -f " + drive, [&] { return !Exists(root); });
+            EXPECT_TRUE(RunOnHost("Z:\\bin\\rm", "rm -f " + drive, [&] { return !Exists(root); }));
         MainWindowTest::TearDown();
     }
 
@@ -87,7 +74,8 @@ protected:
         const std::string drive = EnvOrEmpty("OSTREVANE_WINE_STATE") + "/prefix/dosdevices/" +
                                   static_cast<char>(std::tolower(letter)) + ":";
         const std::string root = std::string(1, letter) + ":\\";
-        OnHost("Z:\\bin\\ln", "ln -sfn " + host + " " + drive, [&] { return Exists(root); });
+        EXPECT_TRUE(RunOnHost("Z:\\bin\\ln", "ln -sfn " + host + " " + drive,
+                              [&] { return Exists(root); }));
         FDrives.emplace_back(drive, root);
         return root;
     }

@@ -5,6 +5,7 @@
 #include "engine/ShredRun.h"
 #include "platform/FileSystem.h"
 #include "RecordingDisplay.h"
+#include "HostProcess.h"
 #include "ScratchFiles.h"
 #include "TestFiles.h"
 
@@ -345,17 +346,10 @@ void MoveOnExt4(const std::string& from, const std::string& to) {
         std::replace(result.begin(), result.end(), '\\', '/');
         return result;
     };
-    std::string command = "mv -T " + host(from) + " " + host(to);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA("Z:\\bin\\mv", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // Wine cannot wait for a host program: the move shows when the old name is gone.
-    for (int i = 0; i < 500 && GetFileAttributesA(from.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
-        Sleep(10);
+    // The move shows when the old name is gone.
+    ASSERT_TRUE(RunOnHost("Z:\\bin\\mv", "mv -T " + host(from) + " " + host(to), [&] {
+        return GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }));
 #else
     std::filesystem::rename(from, to);
 #endif
@@ -529,18 +523,10 @@ TEST_F(ScratchFileSystems, AWipeKilledAfterItsFirstPassLeavesNoFiller) {
     const std::int64_t freeBefore = FreeBytes(scratch.tmpfs);
     const auto filled = [&] { return FreeBytes(scratch.tmpfs) < freeBefore / 10; };
 #ifdef _WIN32
-    char self[MAX_PATH];
-    ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
-    std::string command = std::string("\"") + self +
-                          "\" --gtest_filter=KilledWipe.DISABLED_Child"
-                          " --gtest_also_run_disabled_tests";
     SetEnvironmentVariableA(kKilledWipeVariable, name.c_str());
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    ASSERT_TRUE(CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &child));
+    const PROCESS_INFORMATION child = StartThisTest("KilledWipe.DISABLED_Child");
     SetEnvironmentVariableA(kKilledWipeVariable, nullptr);
+    ASSERT_NE(child.hProcess, nullptr);
     for (int i = 0; i < 1000 && !filled(); ++i)
         Sleep(10);
     const bool wasFilled = filled();

@@ -1,0 +1,38 @@
+#pragma once
+// Other processes for tests under Wine: commands of the host, and this test program again.
+#ifdef _WIN32
+#include <windows.h>
+#include <string>
+
+// Starts a host program (Z:\bin\...) and waits until `done` holds: Wine cannot wait for a
+// host process itself. False when it could not start or `done` never held.
+template <typename Done> bool RunOnHost(const char* program, std::string command, Done done) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 500 && !done(); ++i)
+        Sleep(10);
+    return done();
+}
+
+// This test program again, running only the tests `filter` names, disabled ones included;
+// the caller closes both handles. Null handles when it cannot start.
+inline PROCESS_INFORMATION StartThisTest(const std::string& filter) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command =
+        std::string("\"") + self + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return {};
+    return process;
+}
+#endif
