@@ -123,10 +123,15 @@ void WindowDisplay::PutInHeldLines(bool all) {
 }
 
 EntryKind WindowDisplay::ListKind(int index) {
-    return static_cast<EntryKind>(FControls.list.ItemData(index));
+    return TListedFiles::Kind(FControls.list.ItemData(index));
+}
+
+FileId WindowDisplay::ListIdentity(int index) {
+    return FControls.listed.Id(FControls.list.ItemData(index));
 }
 
 void WindowDisplay::SetListKind(int index, EntryKind kind) {
+    // A new kind (shredded) has no more use for the identity the line was listed with.
     FControls.list.SetItemData(index, static_cast<LPARAM>(kind));
 }
 

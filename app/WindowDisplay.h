@@ -17,6 +17,7 @@
 // kind goes in at once: it is no text). A line in sight is replaced at once, with the list's redraw
 // off until the next tick: with it on, every replacement redraws the scroll bars there and then. A
 // tick with no line in sight changed leaves the list alone.
+#include "app/ListedFiles.h"
 #include "engine/DisplayElements.h"
 #include "framework/Controls.h"
 
@@ -29,6 +30,7 @@ struct DisplayControls {
     TLabel& pattern;        // Label2
     TProgressBar& progress; // pbWiping
     TListBox& list;         // HListBox1
+    const TListedFiles& listed;
 };
 
 class WindowDisplay : public DisplayElements {
@@ -51,6 +53,7 @@ public:
     std::string ListText(int index) override;
     void ListReplace(int index, const std::string& text) override;
     EntryKind ListKind(int index) override;
+    FileId ListIdentity(int index) override;
     void SetListKind(int index, EntryKind kind) override;
     void SetListColor(std::uint32_t color) override;
     void RepaintList() override;

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "app/pShredder.h"
+#include "app/LeftReport.h"
 #include "app/WindowDisplay.h"
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
@@ -109,7 +110,7 @@ void TfrmShredder::About1Click(TObject*) {
 }
 
 void TfrmShredder::btnWipeClick(TObject*) {
-    WindowDisplay display({Edit1, Label2, pbWiping, HListBox1});
+    WindowDisplay display({Edit1, Label2, pbWiping, HListBox1, FListed});
     ShredRun run(display, SystemFileSystem());
     FRun = &run;
     // A session ended now would leave the entry under way half done: Windows is asked to wait.
@@ -124,6 +125,10 @@ void TfrmShredder::btnWipeClick(TObject*) {
         throw;
     }
     EndRun(display);
+    // A session that ended meanwhile has no one to read it.
+    if (!run.Left().empty() && !run.Stopped())
+        MessageBoxA(Handle(), LeftReport(run.Left()).c_str(), Application().Title().c_str(),
+                    MB_OK | MB_ICONWARNING);
 }
 
 void TfrmShredder::EndRun(WindowDisplay& display) {

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the target list with its buttons, the status line, the pattern label and
 // the progress bar that a shred run drives, and the menu.
+#include "app/ListedFiles.h"
 #include "app/OpenDialog.h"
 #include "controls/DDDest.h"
 #include "controls/HListBox.h"
@@ -55,4 +56,6 @@ private:
 
     // The run under way, if any: while it lasts nothing else happens in the window.
     ShredRun* FRun = nullptr;
+    // The identities of the files listed, which the list's lines refer to.
+    TListedFiles FListed;
 };

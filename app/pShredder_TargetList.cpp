@@ -7,15 +7,9 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
-// Each entry keeps whether it named a file when it was listed: a listed file that is gone
-// by the time of the run is left alone, and only a name that never was a file asks for a
-// free-space wipe.
-constexpr LPARAM kListedFile = static_cast<LPARAM>(EntryKind::File);
-constexpr LPARAM kListedName = static_cast<LPARAM>(EntryKind::NoFile);
-
-} // namespace
+// Each entry keeps whether it named a file when it was listed, and which file: a listed file
+// that is gone or replaced by the time of the run is left alone, and only a name that never
+// was a file asks for a free-space wipe.
 
 bool TfrmShredder::Listed(const std::string& path) const {
     const int count = HListBox1.Count();
@@ -49,7 +43,9 @@ void TfrmShredder::btnBrowseClick(TObject*) {
         FileSystem& files = SystemFileSystem();
         for (const std::string& file : odWipe.Files())
             if (!Listed(file))
-                HListBox1.AddString(file, files.IsRegularFile(file) ? kListedFile : kListedName);
+                HListBox1.AddString(file, files.IsRegularFile(file)
+                                              ? FListed.Data(EntryKind::File, files.Identify(file))
+                                              : FListed.Data(EntryKind::NoFile));
     }
     btnWipe.SetEnabled(HListBox1.Count() > 0);
     if (!odWipe.Files().empty())
@@ -62,6 +58,8 @@ void TfrmShredder::Button1Click(TObject*) {
         HListBox1.Delete(selected);
     else
         HListBox1.Clear();
+    if (HListBox1.Count() == 0)
+        FListed.Clear();
     HListBox1.Repaint();
     btnWipe.SetEnabled(HListBox1.Count() > 0);
 }
@@ -71,7 +69,7 @@ void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
         return;
     FileSystem& files = SystemFileSystem();
     if (files.IsRegularFile(Item))
-        HListBox1.AddString(Item, kListedFile);
+        HListBox1.AddString(Item, FListed.Data(EntryKind::File, files.Identify(Item)));
     else if (files.IsDirectory(Item))
         AddFolder(Item);
     // Even when nothing was added (the name vanished meanwhile).
@@ -125,6 +123,6 @@ void TfrmShredder::AddFolder(const std::string& path) {
         // second lookup per file would cost more than the listing did.
         if (LooksUpAsListed(dir, entry.name) ? !entry.IsDirectory()
                                              : files.IsRegularFile(dir + entry.name))
-            HListBox1.AddString(dir + entry.name, kListedFile);
+            HListBox1.AddString(dir + entry.name, FListed.Data(EntryKind::File, entry.id));
     }
 }

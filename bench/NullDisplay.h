@@ -9,9 +9,13 @@
 
 class NullDisplay final : public DisplayElements {
 public:
-    // Every entry is listed as an existing file, as the window lists a folder's files.
-    explicit NullDisplay(std::vector<std::string> entries)
-        : FList(std::move(entries)), FKinds(FList.size(), EntryKind::File) {}
+    // Every entry is listed as an existing file with its identity, as the window lists a
+    // folder's files (before the timed run).
+    NullDisplay(std::vector<std::string> entries, FileSystem& files)
+        : FList(std::move(entries)), FKinds(FList.size(), EntryKind::File) {
+        for (const std::string& entry : FList)
+            FIds.push_back(files.Identify(entry));
+    }
 
     void SetStatusText(const std::string&) override {}
     void SetStatusColor(std::uint32_t) override {}
@@ -26,6 +30,7 @@ public:
         FList.at(static_cast<std::size_t>(index)) = text;
     }
     EntryKind ListKind(int index) override { return FKinds.at(static_cast<std::size_t>(index)); }
+    FileId ListIdentity(int index) override { return FIds.at(static_cast<std::size_t>(index)); }
     void SetListKind(int index, EntryKind kind) override {
         FKinds.at(static_cast<std::size_t>(index)) = kind;
     }
@@ -37,4 +42,5 @@ public:
 private:
     std::vector<std::string> FList;
     std::vector<EntryKind> FKinds;
+    std::vector<FileId> FIds;
 };

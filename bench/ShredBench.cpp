@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         if (!GatherTargets(files, argc, argv, targets))
             return 2;
 
-        NullDisplay display(targets.paths);
+        NullDisplay display(targets.paths, files);
         ShredRun run(display, files);
         const auto start = std::chrono::steady_clock::now();
         run.Execute();

@@ -2,6 +2,7 @@
 // What the shred run shows: the status line, the pattern label, the progress bar and the
 // target list. The engine knows the window only through this interface.
 #include <cstdint>
+#include "platform/FileSystem.h"
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,8 @@ public:
     // keeps its kind.
     virtual void ListReplace(int index, const std::string& text) = 0;
     virtual EntryKind ListKind(int index) = 0;
+    // The file a File entry named when it was listed; not known for other kinds.
+    virtual FileId ListIdentity(int index) = 0;
     virtual void SetListKind(int index, EntryKind kind) = 0;
     virtual void SetListColor(std::uint32_t color) = 0;
     virtual void RepaintList() = 0;

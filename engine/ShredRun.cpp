@@ -47,10 +47,33 @@ void ShredRun::Execute() {
     FDisplay.SetStatusColor(kBlack);
     FDisplay.SetListColor(kBlack);
     FShredded.clear();
+    FShreddedNames.clear();
+    FLeft.clear();
     const int count = FDisplay.ListCount();
     for (int i = 0; i < count && !FStopped; ++i)
         ShredEntry(i);
 }
+
+namespace {
+
+LeftReason ReasonFor(OpenRefusal refusal) {
+    switch (refusal) {
+    case OpenRefusal::Link:
+        return LeftReason::Link;
+    case OpenRefusal::NotDiskFile:
+        return LeftReason::NotDiskFile;
+    case OpenRefusal::OtherNames:
+        return LeftReason::OtherNames;
+    case OpenRefusal::Changed:
+        return LeftReason::Changed;
+    case OpenRefusal::NoFile:
+    case OpenRefusal::None:
+        break;
+    }
+    return LeftReason::Gone;
+}
+
+} // namespace
 
 void ShredRun::ShredEntry(int index) {
     // Marked by an earlier run: its text, marker and all, is no name.
@@ -60,52 +83,86 @@ void ShredRun::ShredEntry(int index) {
     const std::string path = FDisplay.ListText(index);
     // Whatever is done by such a name would be done to another file.
     if (!FFiles.NamesItself(path))
-        return;
+        return Leave(path, LeftReason::RefusedName);
     // The same file listed twice (other letter case, a folder dropped twice) is gone after
-    // its first entry; wiping free space under its name would write a whole drive.
-    if (ShreddedEarlier(path)) {
-        Mark(index, path);
-        return;
-    }
+    // its first entry, whatever has taken its name since.
+    const FileId listed = FDisplay.ListIdentity(index);
+    if ((kind == EntryKind::File && listed.known && FShredded.count(listed) != 0) ||
+        (kind == EntryKind::Unknown && ShreddedEarlier(path)))
+        return Mark(index, path);
     // A file that was listed and is gone now is not a request to wipe its drive, and a file
     // that has appeared where a wipe was asked for is not one the user listed.
     const bool exists = FFiles.IsRegularFile(path);
     FWipe = kind == EntryKind::NoFile || (kind == EntryKind::Unknown && !exists);
     if (exists == FWipe)
-        return;
+        return Leave(path, FWipe ? LeftReason::Appeared : LeftReason::Gone);
+
+    FTarget.reset();
+    FFiller.reset();
+    const std::int64_t size = GetTargetSize(path);
     // Sized as the other kind (a lookup failed in between), a listed file would get seven
     // passes as long as the drive's free space.
-    const std::int64_t size = GetTargetSize(path);
-    if (size < 0 || FSizedFile == FWipe)
-        return;
+    if (FSizedFile != !FWipe) {
+        FTarget.reset();
+        return Leave(path, FWipe ? LeftReason::Appeared : ReasonFor(FRefusal));
+    }
+    if (size < 0) {
+        FTarget.reset();
+        return Leave(path, FWipe ? (FRefusal == OpenRefusal::Link ? LeftReason::Link
+                                                                  : LeftReason::NoFreeSpace)
+                                 : LeftReason::NotWritten);
+    }
+    if (!FWipe) {
+        // Only the file the user listed: a name that now leads to another one (replaced,
+        // recreated, a namesake in another letter case) is left alone.
+        const FileId id = FTarget->Id();
+        if (!id.known || (kind == EntryKind::File && !(id == listed))) {
+            FTarget.reset();
+            return Leave(path, LeftReason::Changed);
+        }
+    }
+    Destroy(index, path, size);
+}
 
-    FFiller.reset();
-    FFirstFile = FileId{};
+void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     FIntact = true;
-    FReadOnlyAttributes = kInvalidAttributes;
+    FWrote = false;
+    FResized = false;
     for (int pass = 1; pass <= kPassCount && !FStopped; ++pass)
         if (OverwritePass(path, pass, size) == -1)
             FIntact = false;
     FIntact = FIntact && !FStopped;
 
     bool shredded = false;
-    if (FFiller) {
+    FileId id;
+    if (FWipe) {
         // Closing the filler removes it; it is a wipe only if the name is gone with it.
+        const bool made = FFiller != nullptr;
         FFiller.reset();
-        shredded = FWipe && FIntact && !FFiles.IsRegularFile(path);
+        shredded = made && FIntact && !FFiles.IsRegularFile(path);
     } else {
-        // Only the file the passes wrote is deleted, whatever the name leads to now.
-        shredded = !FWipe && FIntact && FFiles.Delete(path, FFirstFile);
+        id = FTarget->Id();
+        // Through the handle the passes wrote: only that file goes.
+        shredded = FIntact && FTarget->DeleteAndClose();
+        // A file left for the next run gets its read-only bit back as the stream closes.
+        FTarget.reset();
     }
     if (!shredded) {
-        // A file left for the next run keeps its read-only bit.
-        if (FReadOnlyAttributes != kInvalidAttributes)
-            FFiles.SetAttributes(path, FReadOnlyAttributes);
-        return;
+        if (FStopped)
+            return;
+        if (FWipe)
+            return Leave(path, LeftReason::NotWiped);
+        return Leave(path, FResized  ? LeftReason::Resized
+                           : FIntact ? LeftReason::NotDeleted
+                           : FWrote  ? LeftReason::PartlyOverwritten
+                                     : LeftReason::NotWritten);
     }
     // A wipe's name was never a file: listing it again asks for another wipe.
-    if (!FWipe)
-        FShredded.insert(FFiles.NameKey(path));
+    if (!FWipe) {
+        FShredded.insert(id);
+        if (FDisplay.ListKind(index) == EntryKind::Unknown)
+            FShreddedNames.insert(FFiles.NameKey(path));
+    }
     Mark(index, path);
 }
 
@@ -115,25 +172,43 @@ void ShredRun::Mark(int index, const std::string& path) {
     FDisplay.RepaintList();
 }
 
+void ShredRun::Leave(const std::string& path, LeftReason reason) {
+    FLeft.push_back({path, reason});
+}
+
 bool ShredRun::ShreddedEarlier(const std::string& entry) {
     // A file there now is another file: it is shredded as any other.
-    return !FShredded.empty() && FShredded.count(FFiles.NameKey(entry)) != 0 &&
+    return !FShreddedNames.empty() && FShreddedNames.count(FFiles.NameKey(entry)) != 0 &&
            !FFiles.IsRegularFile(entry);
 }
 
 std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
     FSizedFile = false;
+    FRefusal = OpenRefusal::None;
+    FTarget.reset();
     if (entry.empty())
         return 0;
     // Asked first, whatever the entry names.
     const std::int64_t freeSpace = FFiles.FreeSpace(DriveNumber(entry[0]), entry);
-    // A link on the way makes the entry neither a file to shred nor a free-space wipe: the
-    // size is -1 then.
-    FSizedFile = FFiles.IsRegularFile(entry);
-    if (FSizedFile)
-        return FFiles.FileLength(entry);
-    if (FFiles.ReachedThroughLink(entry))
+    // The one open of the file: it stays held through the passes to the deletion.
+    TargetOpen opened = FFiles.OpenTarget(entry);
+    FRefusal = opened.refusal;
+    if (opened.file) {
+        FSizedFile = true;
+        FTarget = std::move(opened.file);
+        FTargetPath = entry;
+        return FTarget->Length();
+    }
+    // A file that may not be written is neither a file to shred nor a free-space wipe; nor is
+    // a name reached through a link.
+    if (opened.refusal != OpenRefusal::NoFile) {
+        FSizedFile = true;
         return -1;
+    }
+    if (FFiles.ReachedThroughLink(entry)) {
+        FRefusal = OpenRefusal::Link;
+        return -1;
+    }
     return NinetyFivePercent(freeSpace);
 }
 
@@ -141,19 +216,6 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     FDisplay.SetStatusText("shredding " + path + ": size is " + std::to_string(size) +
                            " bytes ... Pass " + std::to_string(pass));
     FDisplay.RepaintStatus();
-
-    // A set that would change nothing is left out: it costs a metadata write per pass.
-    // The filler a pass made is no file of the user's. The attributes read tell whether a
-    // file is there: another lookup per pass would cost Wine a second directory search.
-    bool exists = FFiller != nullptr;
-    if (!FFiller) {
-        const std::uint32_t attributes = FFiles.GetAttributes(path);
-        exists = attributes != kInvalidAttributes && (attributes & kAttrDirectory) == 0;
-        const std::uint32_t cleared = attributes & 0xFFFFu & ~kAttrReadOnly;
-        if (attributes != kInvalidAttributes && cleared != attributes &&
-            FFiles.SetAttributes(path, cleared) && FReadOnlyAttributes == kInvalidAttributes)
-            FReadOnlyAttributes = attributes & 0xFFFFu;
-    }
 
     const std::size_t blockLength =
         static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, kBlockSize));
@@ -163,26 +225,21 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     for (auto& byte : FBlock)
         byte = static_cast<unsigned char>(RandomDraw(256));
 
-    // A wipe never writes a file it did not make, and a listed file whose name no longer
-    // leads to a file gets a filler that goes again, never a file of its own.
-    std::unique_ptr<FileStream> opened;
-    FileStream* file = FFiller.get();
-    if (!file && exists && !FWipe) {
-        opened = FFiles.OpenReadWrite(path);
-        file = opened.get();
-    } else if (!file) {
+    // The file held since its sizing, or the filler of a wipe. A wipe never writes a file it
+    // did not make.
+    // A pass called on its own opens the file as the sizing would, for itself alone.
+    std::unique_ptr<FileStream> own;
+    FileStream* file = FTarget && path == FTargetPath ? FTarget.get() : FFiller.get();
+    if (!file && !FWipe) {
+        own = FFiles.OpenTarget(path).file;
+        file = own.get();
+    }
+    if (!file) {
         FFiller = FFiles.CreateFiller(path);
         file = FFiller.get();
     }
-    if (!file || (file == FFiller.get() && !file->Rewind()))
+    if (!file || !file->Rewind())
         return -1;
-    // Every pass must reach the file the first one did; a filler made for a listed file
-    // is not that file.
-    const FileId id = file->Id();
-    if (pass == 1)
-        FFirstFile = id;
-    if (!id.known || !(id == FFirstFile) || (!FWipe && file == FFiller.get()))
-        FIntact = false;
 
     // Only a regular disk file is ever written: a name may open a device, pipe or console.
     bool ok = file->IsDiskFile();
@@ -217,6 +274,7 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
         written += chunk;
         if (pending == capacity || written == size) {
             ok = file->Write(source, pending);
+            FWrote = FWrote || ok;
             pending = 0;
             if (ok && written < size && written - flushed >= kFlushInterval) {
                 ok = file->Flush();
@@ -228,7 +286,10 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     // Without this the passes can stay in the cache and be dropped when the file is
     // deleted, leaving the original bytes on the device.
     ok = ok && !FStopped && file->Flush();
-    if (opened)
-        ok = opened->Close() && ok;
+    // Bytes another program added (a lock does not stop every writer) were never overwritten.
+    if (ok && file != FFiller.get() && file->Length() != size) {
+        FResized = true;
+        ok = false;
+    }
     return ok ? written : -1;
 }

@@ -25,6 +25,28 @@ inline constexpr std::string_view kBitPattern =
 // to the nearest integer with ties to even. Exact on every compiler.
 std::int64_t NinetyFivePercent(std::int64_t freeSpace) noexcept;
 
+// Why a run left an entry unmarked.
+enum class LeftReason {
+    RefusedName,       // the system would look the name up as another ("report.")
+    Gone,              // the listed file is no longer there
+    Appeared,          // a file is where a free-space wipe was asked for
+    Changed,           // the name leads to another file than the one listed
+    OtherNames,        // the file has other names (hard links) that nobody listed
+    Link,              // reached through a symbolic link or junction
+    NotDiskFile,       // a device, pipe or console
+    NoFreeSpace,       // the drive's free space could not be read
+    NotWritten,        // no pass could write it; its content is whole
+    PartlyOverwritten, // some passes wrote it, not all seven: its content is partly destroyed
+    Resized,           // it grew or shrank while being overwritten
+    NotDeleted,        // overwritten seven times, but it could not be deleted
+    NotWiped,          // the free space could not be wiped
+};
+
+struct LeftEntry {
+    std::string path;
+    LeftReason reason;
+};
+
 class ShredRun {
 public:
     ShredRun(DisplayElements& display, FileSystem& files);
@@ -34,37 +56,57 @@ public:
     // Ends the run at its next block, from a message handled while it works (the session
     // ending): the entry under way is left unmarked, its filler removed, later ones untouched.
     void Stop() noexcept { FStopped = true; }
+    bool Stopped() const noexcept { return FStopped; }
+    // The entries this run left unmarked, with the reason, in the list's order.
+    const std::vector<LeftEntry>& Left() const noexcept { return FLeft; }
 
-    // Bytes to write for one entry; negative when there is nothing to do.
+    // Bytes to write for one entry; negative when there is nothing to do. A file to shred
+    // stays open from here to its deletion.
     std::int64_t GetTargetSize(const std::string& entry);
 
     // One pass over one file; the bytes written, or -1 when the pass failed.
     std::int64_t OverwritePass(const std::string& path, int pass, std::int64_t size);
 
 private:
+    struct FileIdHash {
+        std::size_t operator()(const FileId& id) const noexcept {
+            return std::hash<std::uint64_t>()(id.index ^ (id.volume * 0x9E3779B97F4A7C15ull));
+        }
+    };
+
     // One entry: seven passes, then deletion and marking, or nothing at all.
     void ShredEntry(int index);
+    // The passes and the deletion of an entry whose file (or filler name) is ready.
+    void Destroy(int index, const std::string& path, std::int64_t size);
     void Mark(int index, const std::string& path);
-    // Whether an earlier entry of this run shredded the file `entry` names.
+    void Leave(const std::string& path, LeftReason reason);
+    // Whether an earlier entry of this run shredded a file under this name (for entries
+    // listed without a look at what they named).
     bool ShreddedEarlier(const std::string& entry);
 
     DisplayElements& FDisplay;
     FileSystem& FFiles;
     bool FStopped = false;
-    // The current entry: whether it asks for a free-space wipe, the file its first pass
-    // reached, and whether every pass so far wrote that same file in full.
+    // The current entry: whether it asks for a free-space wipe, and whether every pass so
+    // far wrote its file in full.
     bool FWipe = false;
-    // Whether the last sizing found a file at the entry's name.
-    bool FSizedFile = false;
-    FileId FFirstFile;
     bool FIntact = true;
+    // Whether a pass wrote any byte of the current file, and whether its length changed.
+    bool FWrote = false;
+    bool FResized = false;
+    // What the last sizing found at the entry's name: a file, and why it was not opened.
+    bool FSizedFile = false;
+    OpenRefusal FRefusal = OpenRefusal::None;
+    // The file being shredded, held from its sizing to its deletion.
+    std::unique_ptr<FileStream> FTarget;
+    std::string FTargetPath;
     // What a pass made where no file was: held until the entry ends, so that it is written
     // by every later pass and goes however the run ends.
     std::unique_ptr<FileStream> FFiller;
-    // The attributes of a read-only file before a pass made it writable.
-    std::uint32_t FReadOnlyAttributes = kInvalidAttributes;
-    // The names (as NameKey gives them) of the files this run has shredded.
-    std::unordered_set<std::string> FShredded;
+    // The files this run has shredded, and (for entries listed without a look) their names.
+    std::unordered_set<FileId, FileIdHash> FShredded;
+    std::unordered_set<std::string> FShreddedNames;
+    std::vector<LeftEntry> FLeft;
     std::vector<unsigned char> FBlock;
     std::vector<unsigned char> FBatch;
 };

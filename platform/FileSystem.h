@@ -18,11 +18,13 @@ inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 inline constexpr std::uint32_t kReparseTagNameSurrogate = 0x20000000;
 inline constexpr std::uint32_t kReparseTagSymlink = 0xA000000C;
 
-// Which file an open reached: its volume and its number there.
+// Which file an open reached: its volume and its number there, and where the number alone
+// may be given to a new file once the old one is gone (inode numbers), when it was made.
 struct FileId {
     bool known = false;
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
+    std::uint64_t born = 0;
     bool operator==(const FileId&) const = default;
 };
 
@@ -42,6 +44,26 @@ public:
     virtual bool Close() = 0;
     // The file this stream has open; not known when the system will not tell.
     virtual FileId Id() = 0;
+    // The file's length as the system has it now; -1 when it cannot be read.
+    virtual std::int64_t Length() = 0;
+    // Deletes the file through this very handle, whatever its name leads to meanwhile, and
+    // closes it. True once the file is gone.
+    virtual bool DeleteAndClose() = 0;
+};
+
+// Why a file was not opened to be shredded.
+enum class OpenRefusal {
+    None,
+    NoFile,      // no regular file at the name (any more)
+    Link,        // reached through a symbolic link or junction
+    NotDiskFile, // a device, pipe or console
+    OtherNames,  // a hard link: the same file has other names nobody listed
+    Changed,     // another file took the name's place while it was being opened
+};
+
+struct TargetOpen {
+    std::unique_ptr<FileStream> file; // null when refused
+    OpenRefusal refusal = OpenRefusal::None;
 };
 
 struct DirectoryEntry {
@@ -49,6 +71,8 @@ struct DirectoryEntry {
     std::uint32_t attributes = 0;
     // Meaningful only with kAttrReparsePoint; 0 where the platform does not report it.
     std::uint32_t reparseTag = 0;
+    // The file the entry is (files only), where the listing can tell.
+    FileId id;
     bool IsDirectory() const { return (attributes & kAttrDirectory) != 0; }
     // A symbolic link, junction or mount point: never followed when expanding folders. A
     // reparse point of untold kind counts as one too, since following a link to a parent
@@ -89,6 +113,18 @@ public:
     // when it cannot be opened.
     virtual std::int64_t FileLength(const std::string& path) = 0;
 
+    // The file the name names now, not following a link at the name; not known when the
+    // system cannot tell.
+    virtual FileId Identify(const std::string& path) = 0;
+
+    // The one open of a file to be shredded: held, with no sharing, from its sizing through
+    // every pass to its deletion, so that nothing can grow, replace or recreate it meanwhile.
+    // Only a regular disk file with a single name, reached with no link on the way, is opened;
+    // a read-only one is made writable through a handle that reached it, and gets its bit back
+    // when the stream closes without deleting it. Raises Exception("Cannot open file <path>")
+    // when the file is there but cannot be opened (another program holds it).
+    virtual TargetOpen OpenTarget(const std::string& path) = 0;
+
     // Every open and create below refuses (gives null) a file reached through a symbolic link
     // or junction anywhere on its path: what the passes write is the file the name names.
 
@@ -96,8 +132,9 @@ public:
     // at its start. Null when it cannot be opened.
     virtual std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) = 0;
     // Makes a new file for reading and writing, no sharing, that is gone again however the
-    // program ends: closing the stream removes it, and so does the program's end, even when
-    // it is killed. Never opens a file that exists; null when it cannot be made.
+    // program ends: where the system allows, its name goes at once and only the open handle
+    // keeps it; elsewhere closing the stream removes it, and so does the program's end, even
+    // when it is killed. Never opens a file that exists; null when it cannot be made.
     virtual std::unique_ptr<FileStream> CreateFiller(const std::string& path) = 0;
 
     // Deletes the file the name names, and only if it is the file `id`: never a link's target

@@ -26,8 +26,10 @@ constexpr std::uint32_t kAttrArchive = 0x20;
 // Asks only for what it needs. Asking for a time stamp makes this kernel give the file a
 // fine-grained one on its next write, and every pass of a small file then costs extra
 // journal commits.
-bool Status(int dir, const char* path, int flags, unsigned mask, struct statx& status) {
-    return statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, mask, &status) == 0 &&
+// `wanted` is asked for too, but may be missing.
+bool Status(int dir, const char* path, int flags, unsigned mask, struct statx& status,
+            unsigned wanted = 0) {
+    return statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, mask | wanted, &status) == 0 &&
            (status.stx_mask & mask) == mask;
 }
 
@@ -35,8 +37,16 @@ bool Status(const std::string& path, unsigned mask, struct statx& status) {
     return Status(AT_FDCWD, path.c_str(), 0, mask, status);
 }
 
+// Asked with STATX_INO: a birth time tells a new file from an old one of the same number.
+constexpr unsigned kBirth = STATX_BTIME;
+
 FileId IdOf(const struct statx& status) {
-    return {true, makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino};
+    const std::uint64_t born =
+        (status.stx_mask & STATX_BTIME) != 0
+            ? static_cast<std::uint64_t>(status.stx_btime.tv_sec) * 1000000000u +
+                  status.stx_btime.tv_nsec
+            : 0;
+    return {true, makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino, born};
 }
 
 // open(2) that refuses a symbolic link anywhere on the path (ELOOP), in one step.
@@ -52,9 +62,39 @@ int OpenWithoutLinks(int dir, const std::string& path, int flags, mode_t mode = 
     }
 }
 
+// "dir/name" -> {"dir/", "name"}; "name" -> {"", "name"}.
+std::pair<std::string, std::string> SplitName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {"", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// Removes the name only while it is the file `id`. The folder is held while the name in it is
+// checked and removed, so no link put on the way meanwhile can send the removal elsewhere; a
+// link at the name is a file of its own, never the one passed.
+bool RemoveName(const std::string& path, const FileId& id) {
+    const auto [folder, name] = SplitName(path);
+    if (!id.known || name.empty())
+        return false;
+    const Fd dir(folder.empty() ? Fd()
+                                : Fd(OpenWithoutLinks(AT_FDCWD, folder, O_PATH | O_DIRECTORY)));
+    if (!folder.empty() && !dir)
+        return false;
+    const int at = folder.empty() ? AT_FDCWD : dir.Get();
+    struct statx status;
+    return Status(at, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO, status, kBirth) &&
+           S_ISREG(status.stx_mode) && IdOf(status) == id && unlinkat(at, name.c_str(), 0) == 0;
+}
+
 class PosixFileStream final : public FileStream {
 public:
-    explicit PosixFileStream(Fd fd) : FFd(std::move(fd)) {}
+    // path: the name it was opened by. lock: a descriptor of the same file that holds its
+    // lock, where this one was opened again from it. restore: the mode to put back when the
+    // stream closes without deleting the file.
+    PosixFileStream(Fd fd, std::string path, Fd lock = Fd(), int restore = -1)
+        : FFd(std::move(fd)), FLock(std::move(lock)), FPath(std::move(path)), FRestore(restore) {}
+    ~PosixFileStream() override { Close(); }
 
     bool IsDiskFile() override {
         struct statx status;
@@ -77,15 +117,38 @@ public:
 
     bool Flush() override { return fsync(FFd.Get()) == 0; }
     bool Rewind() override { return lseek(FFd.Get(), 0, SEEK_SET) == 0; }
-    bool Close() override { return FFd.Reset(); }
+    bool Close() override {
+        if (FFd && FRestore >= 0)
+            fchmod(FFd.Get(), static_cast<mode_t>(FRestore));
+        FRestore = -1;
+        FLock.Reset();
+        return FFd.Reset();
+    }
 
     FileId Id() override {
         struct statx status;
-        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_INO, status) ? IdOf(status) : FileId{};
+        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_INO, status, kBirth) ? IdOf(status)
+                                                                               : FileId{};
+    }
+    std::int64_t Length() override {
+        struct statx status;
+        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_SIZE, status)
+                   ? static_cast<std::int64_t>(status.stx_size)
+                   : -1;
+    }
+    bool DeleteAndClose() override {
+        const bool removed = RemoveName(FPath, Id());
+        if (removed)
+            FRestore = -1;
+        Close();
+        return removed;
     }
 
 private:
     Fd FFd;
+    Fd FLock;
+    std::string FPath;
+    int FRestore;
 };
 
 struct Opened {
@@ -114,11 +177,15 @@ Opened OpenExclusive(const std::string& path, int flags, mode_t mode = 0) {
 
 // What Wine shows for the same entry: a link keeps the attributes of what it points to and
 // adds the reparse-point bit, so a link to a folder is both a folder and a link.
-std::uint32_t AttributesOf(const std::string& path) {
+// `id`, where given, receives the entry's own identity.
+std::uint32_t AttributesOf(const std::string& path, FileId* id = nullptr) {
     constexpr unsigned kMask = STATX_TYPE | STATX_MODE;
     struct statx link;
-    if (!Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kMask, link))
+    if (!Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kMask | (id ? STATX_INO : 0), link,
+                id ? kBirth : 0))
         return kInvalidAttributes;
+    if (id)
+        *id = IdOf(link);
     std::uint32_t attributes = 0;
     struct statx target = link;
     if (S_ISLNK(link.stx_mode)) {
@@ -130,14 +197,6 @@ std::uint32_t AttributesOf(const std::string& path) {
     if ((target.stx_mode & S_IWUSR) == 0)
         attributes |= kAttrReadOnly;
     return attributes;
-}
-
-// "dir/name" -> {"dir/", "name"}; "name" -> {"", "name"}.
-std::pair<std::string, std::string> SplitName(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {"", path};
-    return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -206,6 +265,48 @@ public:
                chmod(("/proc/self/fd/" + std::to_string(file.Get())).c_str(), mode) == 0;
     }
 
+    FileId Identify(const std::string& path) override {
+        struct statx status;
+        return Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, status, kBirth)
+                   ? IdOf(status)
+                   : FileId{};
+    }
+
+    TargetOpen OpenTarget(const std::string& path) override {
+        // Opened for reading first, which a read-only file allows: that descriptor holds the
+        // lock, makes the file writable and is opened again for writing, so every step
+        // reaches the same file.
+        Opened opened = OpenExclusive(path, O_RDONLY);
+        if (opened.error == ELOOP)
+            return {nullptr, OpenRefusal::Link};
+        if (opened.error == ENOENT || opened.error == ENOTDIR)
+            return {nullptr, OpenRefusal::NoFile};
+        struct statx status;
+        if (!opened.fd || !Status(opened.fd.Get(), "", AT_EMPTY_PATH,
+                                  STATX_TYPE | STATX_MODE | STATX_NLINK, status))
+            throw Exception("Cannot open file " + path);
+        if (S_ISDIR(status.stx_mode))
+            return {nullptr, OpenRefusal::NoFile};
+        if (!S_ISREG(status.stx_mode))
+            return {nullptr, OpenRefusal::NotDiskFile};
+        if (status.stx_nlink > 1)
+            return {nullptr, OpenRefusal::OtherNames};
+        const mode_t mode = status.stx_mode & 07777;
+        const bool readOnly = (mode & S_IWUSR) == 0;
+        if (readOnly && fchmod(opened.fd.Get(), mode | S_IWUSR) != 0)
+            throw Exception("Cannot open file " + path);
+        Fd writable(open(("/proc/self/fd/" + std::to_string(opened.fd.Get())).c_str(),
+                         O_RDWR | O_CLOEXEC | O_NOCTTY));
+        if (!writable) {
+            if (readOnly)
+                fchmod(opened.fd.Get(), mode);
+            throw Exception("Cannot open file " + path);
+        }
+        return {std::make_unique<PosixFileStream>(std::move(writable), path, std::move(opened.fd),
+                                                  readOnly ? static_cast<int>(mode) : -1),
+                OpenRefusal::None};
+    }
+
     std::int64_t FileLength(const std::string& path) override {
         const Opened opened = OpenExclusive(path, O_RDONLY);
         if (opened.error == ELOOP)
@@ -223,7 +324,7 @@ public:
         Opened opened = OpenExclusive(path, O_RDWR);
         if (!opened.fd)
             return nullptr;
-        return std::make_unique<PosixFileStream>(std::move(opened.fd));
+        return std::make_unique<PosixFileStream>(std::move(opened.fd), path);
     }
 
     std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
@@ -232,28 +333,13 @@ public:
         Opened opened = OpenExclusive(path, O_RDWR | O_CREAT | O_EXCL, 0600);
         if (!opened.fd)
             return nullptr;
-        auto file = std::make_unique<PosixFileStream>(std::move(opened.fd));
-        if (!Delete(path, file->Id()))
+        auto file = std::make_unique<PosixFileStream>(std::move(opened.fd), path);
+        if (!RemoveName(path, file->Id()))
             return nullptr; // empty, and left where the name could not be removed
         return file;
     }
 
-    bool Delete(const std::string& path, const FileId& id) override {
-        // The folder is held while the name in it is checked and removed, so no link put on
-        // the way meanwhile can send the removal elsewhere; a link at the name is a file of
-        // its own, never the one passed.
-        const auto [folder, name] = SplitName(path);
-        if (!id.known || name.empty())
-            return false;
-        const Fd dir(folder.empty() ? Fd()
-                                    : Fd(OpenWithoutLinks(AT_FDCWD, folder, O_PATH | O_DIRECTORY)));
-        if (!folder.empty() && !dir)
-            return false;
-        const int at = folder.empty() ? AT_FDCWD : dir.Get();
-        struct statx status;
-        return Status(at, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO, status) &&
-               S_ISREG(status.stx_mode) && IdOf(status) == id && unlinkat(at, name.c_str(), 0) == 0;
-    }
+    bool Delete(const std::string& path, const FileId& id) override { return RemoveName(path, id); }
 
     // Names differing in letter case are different files here.
     std::string NameKey(const std::string& path) override { return path; }
@@ -293,13 +379,14 @@ public:
             const dirent* entry = readdir(stream.Get());
             if (entry == nullptr)
                 return errno == 0;
-            const std::uint32_t attributes = AttributesOf(dir + entry->d_name);
+            FileId id;
+            const std::uint32_t attributes = AttributesOf(dir + entry->d_name, &id);
             if (attributes == kInvalidAttributes)
                 continue; // gone since the folder was read
             // A symbolic link is the one kind of reparse point here.
             const std::uint32_t tag =
                 (attributes & kAttrReparsePoint) != 0 ? kReparseTagSymlink : 0;
-            visit(DirectoryEntry{entry->d_name, attributes, tag});
+            visit(DirectoryEntry{entry->d_name, attributes, tag, id});
         }
     }
 

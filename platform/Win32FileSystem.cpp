@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -51,9 +53,20 @@ bool DeleteThrough(HANDLE handle) {
                                       sizeof disposition) != FALSE;
 }
 
+bool SetAttributesThrough(HANDLE handle, DWORD attributes) {
+    FILE_BASIC_INFO basic{};
+    // Zero times are left as they are; zero attributes would mean "leave" too.
+    basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
 class Win32FileStream final : public FileStream {
 public:
-    explicit Win32FileStream(FileHandle handle) : FHandle(std::move(handle)) {}
+    // path: the name the handle was opened by, to tell when a deletion has taken effect.
+    // restore: attributes to put back when the stream closes without deleting the file.
+    Win32FileStream(FileHandle handle, std::string path, DWORD restore = INVALID_FILE_ATTRIBUTES)
+        : FHandle(std::move(handle)), FPath(std::move(path)), FRestore(restore) {}
+    ~Win32FileStream() override { Close(); }
 
     bool IsDiskFile() override { return GetFileType(FHandle.Get()) == FILE_TYPE_DISK; }
 
@@ -76,11 +89,34 @@ public:
     bool Rewind() override {
         return SetFilePointerEx(FHandle.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) != FALSE;
     }
-    bool Close() override { return FHandle.Reset(); }
+    bool Close() override {
+        if (FHandle && FRestore != INVALID_FILE_ATTRIBUTES)
+            SetAttributesThrough(FHandle.Get(), FRestore);
+        FRestore = INVALID_FILE_ATTRIBUTES;
+        return FHandle.Reset();
+    }
     FileId Id() override { return IdOf(FHandle.Get()); }
+    std::int64_t Length() override {
+        LARGE_INTEGER length;
+        return GetFileSizeEx(FHandle.Get(), &length) ? length.QuadPart : -1;
+    }
+    bool DeleteAndClose() override {
+        if (!DeleteThrough(FHandle.Get())) {
+            Close();
+            return false;
+        }
+        FRestore = INVALID_FILE_ATTRIBUTES;
+        // Wine unlinks when the handle is closed and drops a failure there, so success is only
+        // believed once the name is gone. On Windows a file whose deletion waits for another
+        // program's handle already reads as gone (access denied).
+        FHandle.Reset();
+        return GetFileAttributesA(FPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
 
 private:
     FileHandle FHandle;
+    std::string FPath;
+    DWORD FRestore;
 };
 
 FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD disposition) {
@@ -105,7 +141,7 @@ bool EntryIsLink(const std::string& path) {
         return false;
     WIN32_FIND_DATAA found;
     const FindHandle search(FindFirstFileA(path.c_str(), &found));
-    return search && DirectoryEntry{"", found.dwFileAttributes, found.dwReserved0}.IsLink();
+    return search && DirectoryEntry{"", found.dwFileAttributes, found.dwReserved0, {}}.IsLink();
 }
 
 using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
@@ -116,6 +152,37 @@ using GetDiskFreeSpaceExAFunction = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULAR
 bool RewrittenPart(std::string_view part) {
     return !part.empty() && (part.back() == '.' || part.back() == ' ') && part != "." &&
            part != "..";
+}
+
+// The file numbers of a folder's entries by name, read with the folder's listing in a few
+// calls: asking each file for its own number would open every file once more.
+std::map<std::string, FileId> FileIdsIn(const std::string& dir) {
+    std::map<std::string, FileId> ids;
+    const FileHandle folder(CreateFileA(dir.c_str(), FILE_LIST_DIRECTORY, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder)
+        return ids;
+    std::vector<LONGLONG> buffer(8192); // 64 KiB, aligned as the entries need
+    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder.Get(), kind, buffer.data(),
+                                        static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
+        kind = FileIdBothDirectoryInfo;
+        const char* next = reinterpret_cast<const char*>(buffer.data());
+        for (;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(next);
+            const int length = static_cast<int>(entry->FileNameLength / sizeof(WCHAR));
+            // The same conversion FindFirstFileA makes of the same name.
+            std::string name(static_cast<std::size_t>(length) * 4, '\0');
+            name.resize(static_cast<std::size_t>(
+                WideCharToMultiByte(CP_ACP, 0, entry->FileName, length, name.data(),
+                                    static_cast<int>(name.size()), nullptr, nullptr)));
+            ids[name] = {true, 0, static_cast<std::uint64_t>(entry->FileId.QuadPart)};
+            if (entry->NextEntryOffset == 0)
+                break;
+            next += entry->NextEntryOffset;
+        }
+    }
+    return ids;
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -163,10 +230,73 @@ public:
                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!file || !ReachedDirectly(file.Get(), path))
             return false;
-        FILE_BASIC_INFO basic{};
-        // Zero times are left as they are; zero attributes would mean "leave" too.
-        basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-        return SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic) != FALSE;
+        return SetAttributesThrough(file.Get(), attributes);
+    }
+
+    FileId Identify(const std::string& path) override {
+        if (!NamesItself(path))
+            return {};
+        const FileHandle entry(
+            CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        return entry ? IdOf(entry.Get()) : FileId{};
+    }
+
+    TargetOpen OpenTarget(const std::string& path) override {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (!NamesItself(path) || attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return {nullptr, OpenRefusal::NoFile};
+        // A read-only file opens for writing only once its bit is cleared: through a handle
+        // that reached the file itself, kept until the file is open so that the bit can go
+        // back on that same file if another has taken the name meanwhile.
+        FileHandle attributeHandle;
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            attributeHandle = FileHandle(
+                CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            if (!attributeHandle)
+                return {nullptr, OpenRefusal::NoFile};
+            if (!ReachedDirectly(attributeHandle.Get(), path))
+                return {nullptr, OpenRefusal::Link};
+            SetAttributesThrough(attributeHandle.Get(),
+                                 attributes & 0xFFFF & ~FILE_ATTRIBUTE_READONLY);
+        }
+        const auto refuse = [&](OpenRefusal why) {
+            if (attributeHandle)
+                SetAttributesThrough(attributeHandle.Get(), attributes & 0xFFFF);
+            return TargetOpen{nullptr, why};
+        };
+        FileHandle file(CreateFileA(path.c_str(), kReadWrite | DELETE | FILE_WRITE_ATTRIBUTES, 0,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                return refuse(OpenRefusal::NoFile);
+            // A link whose target is gone is found by a lookup but cannot be opened.
+            if (EntryIsLink(path))
+                return refuse(OpenRefusal::Link);
+            refuse(OpenRefusal::None);
+            throw Exception("Cannot open file " + path);
+        }
+        if (!ReachedDirectly(file.Get(), path))
+            return refuse(OpenRefusal::Link);
+        if (GetFileType(file.Get()) != FILE_TYPE_DISK)
+            return refuse(OpenRefusal::NotDiskFile);
+        if (attributeHandle && !(IdOf(attributeHandle.Get()) == IdOf(file.Get())))
+            return refuse(OpenRefusal::Changed);
+        // The passes would reach every name of the file, and the deletion only this one.
+        FILE_STANDARD_INFO standard{};
+        if (!GetFileInformationByHandleEx(file.Get(), FileStandardInfo, &standard,
+                                          sizeof standard) ||
+            standard.Directory)
+            return refuse(OpenRefusal::NoFile);
+        if (standard.NumberOfLinks > 1)
+            return refuse(OpenRefusal::OtherNames);
+        return {std::make_unique<Win32FileStream>(std::move(file), path,
+                                                  attributeHandle ? attributes & 0xFFFF
+                                                                  : INVALID_FILE_ATTRIBUTES),
+                OpenRefusal::None};
     }
 
     bool ReachedThroughLink(const std::string& path) override {
@@ -216,7 +346,7 @@ public:
         FileHandle file = OpenDirectly(path, kReadWrite);
         if (!file)
             return nullptr;
-        return std::make_unique<Win32FileStream>(std::move(file));
+        return std::make_unique<Win32FileStream>(std::move(file), path);
     }
 
     std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
@@ -227,7 +357,17 @@ public:
         // Made through a junction, in a folder nobody listed: closing it removes it again.
         if (!file || !ReachedDirectly(file.Get(), path))
             return nullptr;
-        return std::make_unique<Win32FileStream>(std::move(file));
+        // Nameless from now on where the system can (Windows 10 and later): then not even a
+        // crash or a power cut leaves it. Wine answers ERROR_INVALID_PARAMETER; the
+        // delete-on-close flag covers the rest.
+        // The class and its flags as Windows 10 defines them; older headers lack them.
+        constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+        struct {
+            DWORD Flags;
+        } disposition{0x1 | 0x2}; // delete, with POSIX semantics
+        SetFileInformationByHandle(file.Get(), kFileDispositionInfoEx, &disposition,
+                                   sizeof disposition);
+        return std::make_unique<Win32FileStream>(std::move(file), path);
     }
 
     bool Delete(const std::string& path, const FileId& id) override {
@@ -285,6 +425,7 @@ public:
 
     bool ListDirectory(const std::string& dir,
                        const std::function<void(const DirectoryEntry&)>& visit) override {
+        const std::map<std::string, FileId> ids = FileIdsIn(dir);
         WIN32_FIND_DATAA found;
         FindHandle search(FindFirstFileA((dir + "*.*").c_str(), &found));
         if (!search) {
@@ -293,7 +434,13 @@ public:
         }
         do {
             // The reserved field holds the reparse tag of a reparse point.
-            visit(DirectoryEntry{found.cFileName, found.dwFileAttributes, found.dwReserved0});
+            DirectoryEntry entry{found.cFileName, found.dwFileAttributes, found.dwReserved0, {}};
+            if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                const auto id = ids.find(entry.name);
+                // Made after the numbers were read: asked of the file itself.
+                entry.id = id != ids.end() ? id->second : Identify(dir + entry.name);
+            }
+            visit(entry);
         } while (FindNextFileA(search.Get(), &found));
         return GetLastError() == ERROR_NO_MORE_FILES;
     }

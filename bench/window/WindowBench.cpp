@@ -93,7 +93,7 @@ std::vector<std::string> Entries(TfrmShredder& form) {
 }
 
 double NullRun(std::vector<std::string> targets) {
-    NullDisplay display(std::move(targets));
+    NullDisplay display(std::move(targets), SystemFileSystem());
     ShredRun run(display, SystemFileSystem());
     const auto start = Clock::now();
     run.Execute();

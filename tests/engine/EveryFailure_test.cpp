@@ -80,11 +80,8 @@ protected:
 
     // One run through `files`; the failure that escaped it, if any.
     std::string Run(FileSystem& files, RecordingDisplay& display) {
-        for (const Row& row : kRows) {
-            display.list.push_back(Listed(row));
-            display.SetListKind(display.ListCount() - 1,
-                                row.file ? EntryKind::File : EntryKind::NoFile);
-        }
+        for (const Row& row : kRows)
+            display.List(Listed(row), SystemFileSystem());
         try {
             ShredRun(display, files).Execute();
         } catch (const Exception& failure) {

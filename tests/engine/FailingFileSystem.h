@@ -24,8 +24,8 @@ public:
     // The call made to fail first, for the report of a test that then fails.
     const char* Failed() const { return FFailed; }
 
-    // Per name opened for writing, the byte counts of the streams on it that wrote, flushed
-    // and closed without a call failing.
+    // Per name opened for writing, the byte counts of the passes over it that wrote and
+    // flushed with no call on its stream failing.
     std::map<std::string, std::vector<std::int64_t>> fullPasses;
 
     bool NamesItself(const std::string& path) override {
@@ -51,6 +51,16 @@ public:
         if (Fails("FileLength"))
             throw Exception("Cannot open file " + path);
         return FReal.FileLength(path);
+    }
+    FileId Identify(const std::string& path) override {
+        return Fails("Identify") ? FileId{} : FReal.Identify(path);
+    }
+    TargetOpen OpenTarget(const std::string& path) override {
+        if (Fails("OpenTarget"))
+            throw Exception("Cannot open file " + path);
+        TargetOpen opened = FReal.OpenTarget(path);
+        opened.file = Wrap(std::move(opened.file), path);
+        return opened;
     }
     std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
         return Fails("OpenReadWrite") ? nullptr : Wrap(FReal.OpenReadWrite(path), path);
@@ -97,7 +107,6 @@ private:
             return Kept(!FOwner.Fails("IsDiskFile") && FReal->IsDiskFile());
         }
         bool Write(const void* data, std::size_t size) override {
-            FFlushed = false;
             if (!FOwner.Fails("Write")) {
                 FWritten += static_cast<std::int64_t>(size);
                 return Kept(FReal->Write(data, size));
@@ -106,18 +115,33 @@ private:
                 FReal->Write(data, size / 2);
             return Kept(false);
         }
+        // A pass counts once it is flushed with nothing on the stream having failed so far.
         bool Flush() override {
-            FFlushed = Kept(!FOwner.Fails("Flush") && FReal->Flush());
-            return FFlushed;
+            const bool flushed = Kept(!FOwner.Fails("Flush") && FReal->Flush());
+            if (flushed && !FSpoiled && !FPath.empty())
+                FOwner.fullPasses[FPath].push_back(FWritten);
+            return flushed;
         }
-        bool Rewind() override { return Kept(!FOwner.Fails("Rewind") && FReal->Rewind()); }
+        bool Rewind() override {
+            FWritten = 0;
+            return Kept(!FOwner.Fails("Rewind") && FReal->Rewind());
+        }
         // A close that reports a failure has still let go of the file.
         bool Close() override {
             const bool fails = FOwner.Fails("Close");
-            const bool closed = FReal->Close() && !fails;
-            if (closed && FFlushed && !FSpoiled && !FPath.empty())
-                FOwner.fullPasses[FPath].push_back(FWritten);
-            return closed;
+            return FReal->Close() && !fails;
+        }
+        std::int64_t Length() override {
+            const std::int64_t length = FOwner.Fails("Length") ? -1 : FReal->Length();
+            Kept(length >= 0);
+            return length;
+        }
+        bool DeleteAndClose() override {
+            if (FOwner.Fails("DeleteAndClose")) {
+                FReal->Close();
+                return false;
+            }
+            return FReal->DeleteAndClose();
         }
         FileId Id() override {
             const FileId id = FOwner.Fails("Id") ? FileId{} : FReal->Id();
@@ -134,8 +158,7 @@ private:
         FailingFileSystem& FOwner;
         std::unique_ptr<FileStream> FReal;
         std::string FPath;
-        std::int64_t FWritten = 0;
-        bool FFlushed = false;
+        std::int64_t FWritten = 0; // since the pass began
         bool FSpoiled = false;
     };
 

@@ -1,6 +1,7 @@
 #pragma once
 // A display that keeps what the engine showed, in the order it was shown.
 #include "engine/DisplayElements.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <functional>
@@ -38,6 +39,19 @@ public:
         const auto i = static_cast<std::size_t>(index);
         return i < kinds.size() ? kinds[i] : EntryKind::Unknown;
     }
+    FileId ListIdentity(int index) override {
+        const auto i = static_cast<std::size_t>(index);
+        return i < ids.size() ? ids[i] : FileId{};
+    }
+    // Lists one more entry as the window does: a file with its kind and identity, any other
+    // name as a request to wipe free space.
+    void List(const std::string& path, FileSystem& files) {
+        list.push_back(path);
+        const bool file = files.IsRegularFile(path);
+        SetListKind(ListCount() - 1, file ? EntryKind::File : EntryKind::NoFile);
+        ids.resize(list.size());
+        ids.back() = file ? files.Identify(path) : FileId{};
+    }
     void SetListKind(int index, EntryKind kind) override {
         kinds.resize(std::max(kinds.size(), list.size()), EntryKind::Unknown);
         kinds.at(static_cast<std::size_t>(index)) = kind;
@@ -47,6 +61,7 @@ public:
 
     std::vector<std::string> list;
     std::vector<EntryKind> kinds;
+    std::vector<FileId> ids;
     // Called with every status line, as another program could act at that moment.
     std::function<void(const std::string&)> onStatus;
     std::vector<std::string> statusLines;

@@ -284,7 +284,7 @@ TEST(DirectoryEntryTest, OnlyNameSurrogateReparsePointsAreLinks) {
         {0x20, 0xA000000C, false},  // a tag without the attribute means nothing
     };
     for (const Case& c : cases)
-        EXPECT_EQ((DirectoryEntry{"x", c.attributes, c.tag}.IsLink()), c.link)
+        EXPECT_EQ((DirectoryEntry{"x", c.attributes, c.tag, {}}.IsLink()), c.link)
             << std::hex << c.attributes << " " << c.tag;
 }
 
