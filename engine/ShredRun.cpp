@@ -108,9 +108,11 @@ void ShredRun::ShredEntry(int index) {
     }
     if (size < 0) {
         FTarget.reset();
-        return Leave(path, FWipe ? (FRefusal == OpenRefusal::Link ? LeftReason::Link
-                                                                  : LeftReason::NoFreeSpace)
-                                 : LeftReason::NotWritten);
+        if (FWipe)
+            return Leave(path, FRefusal == OpenRefusal::Link ? LeftReason::Link
+                                                             : LeftReason::NoFreeSpace);
+        return Leave(path,
+                     FRefusal == OpenRefusal::None ? LeftReason::NotWritten : ReasonFor(FRefusal));
     }
     if (!FWipe) {
         // Only the file the user listed: a name that now leads to another one (replaced,

@@ -19,12 +19,13 @@ inline constexpr std::uint32_t kReparseTagNameSurrogate = 0x20000000;
 inline constexpr std::uint32_t kReparseTagSymlink = 0xA000000C;
 
 // Which file an open reached: its volume and its number there, and where the number alone
-// may be given to a new file once the old one is gone (inode numbers), when it was made.
+// is given to a new file once the old one is gone (inode numbers), the generation of the
+// number that the file system counts (0 where it keeps none).
 struct FileId {
     bool known = false;
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
-    std::uint64_t born = 0;
+    std::uint64_t generation = 0;
     bool operator==(const FileId&) const = default;
 };
 

@@ -12,7 +12,9 @@
 #include <linux/openat2.h>
 #include <memory>
 #include <string>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -26,10 +28,8 @@ constexpr std::uint32_t kAttrArchive = 0x20;
 // Asks only for what it needs. Asking for a time stamp makes this kernel give the file a
 // fine-grained one on its next write, and every pass of a small file then costs extra
 // journal commits.
-// `wanted` is asked for too, but may be missing.
-bool Status(int dir, const char* path, int flags, unsigned mask, struct statx& status,
-            unsigned wanted = 0) {
-    return statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, mask | wanted, &status) == 0 &&
+bool Status(int dir, const char* path, int flags, unsigned mask, struct statx& status) {
+    return statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, mask, &status) == 0 &&
            (status.stx_mask & mask) == mask;
 }
 
@@ -37,16 +37,15 @@ bool Status(const std::string& path, unsigned mask, struct statx& status) {
     return Status(AT_FDCWD, path.c_str(), 0, mask, status);
 }
 
-// Asked with STATX_INO: a birth time tells a new file from an old one of the same number.
-constexpr unsigned kBirth = STATX_BTIME;
+// The inode's generation, which ext4 changes whenever it gives the number to a new file (a
+// birth time can repeat: it comes from a coarse clock). 0 where the file system has none.
+std::uint64_t GenerationOf(int fd) {
+    int generation = 0;
+    return ioctl(fd, FS_IOC_GETVERSION, &generation) == 0 ? static_cast<unsigned>(generation) : 0;
+}
 
-FileId IdOf(const struct statx& status) {
-    const std::uint64_t born =
-        (status.stx_mask & STATX_BTIME) != 0
-            ? static_cast<std::uint64_t>(status.stx_btime.tv_sec) * 1000000000u +
-                  status.stx_btime.tv_nsec
-            : 0;
-    return {true, makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino, born};
+FileId IdOf(const struct statx& status, std::uint64_t generation) {
+    return {true, makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino, generation};
 }
 
 // open(2) that refuses a symbolic link anywhere on the path (ELOOP), in one step.
@@ -83,8 +82,10 @@ bool RemoveName(const std::string& path, const FileId& id) {
         return false;
     const int at = folder.empty() ? AT_FDCWD : dir.Get();
     struct statx status;
-    return Status(at, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO, status, kBirth) &&
-           S_ISREG(status.stx_mode) && IdOf(status) == id && unlinkat(at, name.c_str(), 0) == 0;
+    // The number is enough here: the file `id` is still open, so no new file can have it.
+    return Status(at, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO, status) &&
+           S_ISREG(status.stx_mode) && IdOf(status, id.generation) == id &&
+           unlinkat(at, name.c_str(), 0) == 0;
 }
 
 class PosixFileStream final : public FileStream {
@@ -127,8 +128,9 @@ public:
 
     FileId Id() override {
         struct statx status;
-        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_INO, status, kBirth) ? IdOf(status)
-                                                                               : FileId{};
+        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_INO, status)
+                   ? IdOf(status, GenerationOf(FFd.Get()))
+                   : FileId{};
     }
     std::int64_t Length() override {
         struct statx status;
@@ -177,15 +179,11 @@ Opened OpenExclusive(const std::string& path, int flags, mode_t mode = 0) {
 
 // What Wine shows for the same entry: a link keeps the attributes of what it points to and
 // adds the reparse-point bit, so a link to a folder is both a folder and a link.
-// `id`, where given, receives the entry's own identity.
-std::uint32_t AttributesOf(const std::string& path, FileId* id = nullptr) {
+std::uint32_t AttributesOf(const std::string& path) {
     constexpr unsigned kMask = STATX_TYPE | STATX_MODE;
     struct statx link;
-    if (!Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kMask | (id ? STATX_INO : 0), link,
-                id ? kBirth : 0))
+    if (!Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, kMask, link))
         return kInvalidAttributes;
-    if (id)
-        *id = IdOf(link);
     std::uint32_t attributes = 0;
     struct statx target = link;
     if (S_ISLNK(link.stx_mode)) {
@@ -266,9 +264,13 @@ public:
     }
 
     FileId Identify(const std::string& path) override {
+        // Opened only to be asked (a FIFO without blocking), never through a link at the name.
+        const Fd file(OpenWithoutLinks(AT_FDCWD, path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW));
         struct statx status;
-        return Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, status, kBirth)
-                   ? IdOf(status)
+        if (file && Status(file.Get(), "", AT_EMPTY_PATH, STATX_INO, status))
+            return IdOf(status, GenerationOf(file.Get()));
+        return Status(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, status)
+                   ? IdOf(status, 0)
                    : FileId{};
     }
 
@@ -379,14 +381,16 @@ public:
             const dirent* entry = readdir(stream.Get());
             if (entry == nullptr)
                 return errno == 0;
-            FileId id;
-            const std::uint32_t attributes = AttributesOf(dir + entry->d_name, &id);
+            const std::uint32_t attributes = AttributesOf(dir + entry->d_name);
             if (attributes == kInvalidAttributes)
                 continue; // gone since the folder was read
             // A symbolic link is the one kind of reparse point here.
             const std::uint32_t tag =
                 (attributes & kAttrReparsePoint) != 0 ? kReparseTagSymlink : 0;
-            visit(DirectoryEntry{entry->d_name, attributes, tag, id});
+            // The generation needs the file opened, as a drop of the file itself does.
+            const bool file = (attributes & (kAttrDirectory | kAttrReparsePoint)) == 0;
+            visit(DirectoryEntry{entry->d_name, attributes, tag,
+                                 file ? Identify(dir + entry->d_name) : FileId{}});
         }
     }
 

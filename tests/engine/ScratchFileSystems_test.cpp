@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -41,6 +42,11 @@ Scratch Mounted() {
 #else
     return {EnvOrEmpty("OSTREVANE_TMPFS"), EnvOrEmpty("OSTREVANE_EXT4"), '/'};
 #endif
+}
+
+std::string OnScratchExt4(const std::string& name) {
+    const Scratch scratch = Mounted();
+    return scratch.ext4 + scratch.delimiter + name;
 }
 
 // A file system whose image the test reads behind its back.
@@ -299,15 +305,20 @@ TEST_F(ScratchFileSystems, TheSameFileListedTwiceIsShreddedOnceAndMarkedTwice) {
 #endif
     WriteAll(path, Filled(5000, 't'));
     const std::int64_t freeBytes = FreeBytes(scratch.tmpfs);
-    display.list = {path, again};
+    // The third entry was listed where no file was: a wipe, whatever was shredded before it.
+    display.list = {path, again, again};
+    display.SetListKind(2, EntryKind::NoFile);
 
     ShredRun(display, SystemFileSystem()).Execute();
 
     EXPECT_EQ(display.list, (std::vector<std::string>{std::string(kDoneMarker) + path,
+                                                      std::string(kDoneMarker) + again,
                                                       std::string(kDoneMarker) + again}));
-    // No free-space wipe under the name once the file is gone.
-    EXPECT_EQ(display.statusLines.size(), 7u);
-    EXPECT_EQ(display.progressMax, 5000);
+    // No free-space wipe under the name of the second once the file is gone.
+    ASSERT_EQ(display.statusLines.size(), 14u);
+    EXPECT_EQ(display.statusLines[6], "shredding " + path + ": size is 5000 bytes ... Pass 7");
+    EXPECT_TRUE(display.statusLines[7].starts_with("shredding " + again + ": size is "));
+    EXPECT_NE(display.statusLines[7], "shredding " + again + ": size is 5000 bytes ... Pass 1");
     EXPECT_FALSE(SystemFileSystem().IsRegularFile(path));
     EXPECT_EQ(FreeBytes(scratch.tmpfs), freeBytes + 8192);
 }
@@ -337,22 +348,38 @@ private:
     std::function<void()> FSwap;
 };
 
-// Moves a name on the ext4 scratch drive, a link as a link: Wine's own rename moves what a
-// link points to, so under Wine the host does it.
-void MoveOnExt4(const std::string& from, const std::string& to) {
+// A name on the ext4 scratch drive as the host names it.
+std::string HostOnExt4(const std::string& path) {
 #ifdef _WIN32
-    const auto host = [](const std::string& path) {
-        std::string result = EnvOrEmpty("OSTREVANE_EXT4") + path.substr(2);
-        std::replace(result.begin(), result.end(), '\\', '/');
-        return result;
-    };
-    // The move shows when the old name is gone.
-    ASSERT_TRUE(RunOnHost("Z:\\bin\\mv", "mv -T " + host(from) + " " + host(to), [&] {
-        return GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
-    }));
+    std::string result = EnvOrEmpty("OSTREVANE_EXT4") + path.substr(2);
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
 #else
-    std::filesystem::rename(from, to);
+    return path;
 #endif
+}
+
+// Runs a shell command as another program of the host would (under Wine, Wine's own calls
+// would be refused by the run's handle or move what a link points to), and waits for it.
+void OnHost(const std::string& script) {
+    const std::string marker = HostOnExt4(OnScratchExt4("host-done"));
+    const std::string command = "{ " + script + "; } && touch " + marker;
+#ifdef _WIN32
+    const std::string done = OnScratchExt4("host-done");
+    // Wine splits the command line as Windows does: by double quotes.
+    ASSERT_TRUE(RunOnHost("Z:\\bin\\sh", "sh -c \"" + command + "\"", [&] {
+        return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES;
+    })) << script;
+    DeleteFileA(done.c_str());
+#else
+    ASSERT_EQ(std::system(command.c_str()), 0) << script;
+    std::filesystem::remove(marker);
+#endif
+}
+
+// Moves a name on the ext4 scratch drive, a link as a link.
+void MoveOnExt4(const std::string& from, const std::string& to) {
+    OnHost("mv -T " + HostOnExt4(from) + " " + HostOnExt4(to));
 }
 
 } // namespace
@@ -467,6 +494,113 @@ TEST_F(ScratchFileSystems, ALinkSwappedInDuringTheRunLeadsNowhere) {
         std::filesystem::remove_all(std::filesystem::path(c.moved + ".aside"));
     }
 }
+
+// Another program acts on a listed file after it was listed, or while the run holds it: only
+// the file the user listed is ever written, its entry is marked only when all of that file
+// went, no other file changes, and the run says why it left the entry.
+TEST_F(ScratchFileSystems, WhatAnotherProgramDoesToAListedFileCostsNoOtherFile) {
+    struct Case {
+        const char* what;
+        int atPass; // 0: after listing, before the run
+        const char* script;
+        bool readOnly;
+        LeftReason reason;
+        std::size_t passes;
+        const char* name;    // the file in the folder afterwards
+        std::string content; // and all of its bytes
+    };
+    const std::string listedBytes(3000, 'L'), otherBytes(2000, 'O');
+    const std::vector<Case> cases = {
+        {"replaced before the run", 0, "mv -f other.bin listed.bin", false, LeftReason::Changed, 0,
+         "listed.bin", otherBytes},
+        // The read-only bit goes back on the file the passes wrote, not on the newcomer.
+        {"replaced between passes", 3, "mv -f other.bin listed.bin", true, LeftReason::NotDeleted,
+         7, "listed.bin", otherBytes},
+        {"grown between passes", 2, "cat other.bin >> listed.bin", false, LeftReason::Resized, 7,
+         "listed.bin", std::string()},
+        {"given a second name", 0, "ln listed.bin second.bin", false, LeftReason::OtherNames, 0,
+         "second.bin", listedBytes},
+        // Windows looks names up in any letter case; Wine's drives are case-sensitive folders.
+        {"deleted beside a namesake in capitals", 0, "rm listed.bin && mv other.bin LISTED.BIN",
+         false,
+#ifdef _WIN32
+         LeftReason::Changed,
+#else
+         LeftReason::Gone,
+#endif
+         0, "LISTED.BIN", otherBytes},
+    };
+    const char d = scratch.delimiter;
+    const std::string folder = OnExt4("acted") + d, listed = folder + "listed.bin";
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(std::filesystem::path(folder));
+        MakeFolder(folder);
+        WriteAll(listed, std::vector<unsigned char>(listedBytes.begin(), listedBytes.end()));
+        WriteAll(folder + "other.bin",
+                 std::vector<unsigned char>(otherBytes.begin(), otherBytes.end()));
+        FileSystem& files = SystemFileSystem();
+        if (c.readOnly)
+            files.SetAttributes(listed, files.GetAttributes(listed) | kAttrReadOnly);
+        const std::string script = "cd " + HostOnExt4(folder) + " && " + c.script;
+        SwappingDisplay shown(
+            {}, "shredding " + listed + ": size is 3000 bytes ... Pass " + std::to_string(c.atPass),
+            [&] { OnHost(script); });
+        shown.List(listed, files);
+        if (c.atPass == 0)
+            OnHost(script);
+        ShredRun run(shown, files);
+
+        run.Execute();
+
+        EXPECT_EQ(shown.swapped, c.atPass != 0) << c.what;
+        EXPECT_EQ(shown.statusLines.size(), c.passes) << c.what;
+        EXPECT_EQ(shown.list, std::vector<std::string>{listed}) << c.what;
+        ASSERT_EQ(run.Left().size(), 1u) << c.what;
+        EXPECT_EQ(run.Left()[0].path, listed) << c.what;
+        EXPECT_EQ(run.Left()[0].reason, c.reason) << c.what;
+        const std::string after = folder + c.name;
+        if (!c.content.empty()) {
+            EXPECT_EQ(ReadAll(after),
+                      std::vector<unsigned char>(c.content.begin(), c.content.end()))
+                << c.what;
+            EXPECT_EQ(files.GetAttributes(after) & kAttrReadOnly, 0u) << c.what;
+        } else {
+            // Grown: the bytes added after the sizing were never overwritten, so the file
+            // stays where it is.
+            const auto bytes = ReadAll(after);
+            ASSERT_EQ(bytes.size(), 5000u) << c.what;
+            EXPECT_EQ(std::string(bytes.begin() + 3000, bytes.end()), otherBytes) << c.what;
+        }
+    }
+    std::filesystem::remove_all(std::filesystem::path(folder));
+}
+
+#ifndef _WIN32
+// ext4 gives a freed inode number to the next new file: a file deleted and made again under
+// the listed name can have the listed file's number, but not its birth.
+TEST_F(ScratchFileSystems, AFileMadeAgainUnderAReusedNumberIsNotTheListedOne) {
+    const std::string path = OnExt4("again.bin");
+    WriteAll(path, Filled(3000, 'L'));
+    display.List(path, SystemFileSystem());
+    const FileId listed = display.ids[0];
+    bool reused = false;
+    for (int attempt = 0; attempt < 20 && !reused; ++attempt) {
+        std::filesystem::remove(path);
+        WriteAll(path, Filled(2000, 'N'));
+        reused = SystemFileSystem().Identify(path).index == listed.index;
+    }
+    if (!reused)
+        GTEST_SKIP() << "this ext4 gave the number to no new file";
+    ShredRun run(display, SystemFileSystem());
+
+    run.Execute();
+
+    EXPECT_TRUE(display.statusLines.empty());
+    EXPECT_EQ(ReadAll(path), Filled(2000, 'N'));
+    ASSERT_EQ(run.Left().size(), 1u);
+    EXPECT_EQ(run.Left()[0].reason, LeftReason::Changed);
+}
+#endif
 
 // The session ends while a wipe works: the run stops there and its filler goes.
 TEST_F(ScratchFileSystems, AWipeStoppedMidwayLeavesNoFillerAndNoMark) {
