@@ -4,7 +4,9 @@
 #include "TestFiles.h"
 #include <shlobj.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,71 @@ TEST_F(DropOnWindow, ADropOfOnlyAVanishedNameStillEnablesShredding) {
     DropNames({In("vanished.txt")});
     EXPECT_TRUE(Entries().empty());
     EXPECT_TRUE(Form().btnWipe.Enabled());
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+// Made through the wide functions and "\\?\", which take paths of any length.
+std::wstring Exact(const std::string& path) {
+    return L"\\\\?\\" + std::filesystem::path(path).wstring();
+}
+
+TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
+    // F holds a.txt, "report." (which Windows would look up as "report"), and three folders
+    // down a file whose full name is over 260 characters long.
+    const std::string f = In("F");
+    ASSERT_TRUE(CreateDirectoryA(f.c_str(), nullptr));
+    MakeFile(f + "\\a.txt");
+    MakeFile("\\\\?\\" + f + "\\report.");
+    std::string deep = f;
+    for (char part : {'p', 'q', 'r'}) {
+        deep += "\\" + std::string(50, part);
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
+    }
+    const std::string longName = deep + "\\" + std::string(100, 'z') + ".txt";
+    ASSERT_GT(longName.size(), 260u);
+    HANDLE file =
+        CreateFileW(Exact(longName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    // Where the system allows long paths, the long name is a file like any other.
+    const bool longPaths = GetFileAttributesA(longName.c_str()) != INVALID_FILE_ATTRIBUTES;
+
+    TDialogAnswerer answerer;
+    DropNames({f, longName});
+
+    // In the listing's order, which the platform chooses.
+    std::vector<std::string> listed = {f + "\\a.txt"};
+    std::vector<std::string> reported = {"",
+                                         f + "\\report.  (Windows would take it for another name)"};
+    for (int copy = 0; copy < 2; ++copy) {
+        if (longPaths)
+            listed.push_back(longName);
+        else
+            reported.push_back(longName + "  (path too long)");
+    }
+    EXPECT_EQ(Sorted(Entries()), Sorted(listed));
+    EXPECT_TRUE(Form().btnWipe.Enabled());
+    ASSERT_EQ(answerer.Seen().size(), 1u) << "one message for the whole drop";
+    EXPECT_EQ(answerer.Seen()[0].Caption, "Windows Ostrevane");
+    std::vector<std::string> lines = Lines(answerer.Seen()[0].Text);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Not listed, so not shredded:");
+    EXPECT_EQ(Sorted({lines.begin() + 1, lines.end()}), Sorted(reported));
+    DeleteFileW(Exact(longName).c_str());
+    DeleteFileW(Exact(f + "\\report.").c_str());
 }
 
 } // namespace
