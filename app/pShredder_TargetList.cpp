@@ -137,7 +137,9 @@ void TfrmShredder::AddFolder(const std::string& path) {
         }
     });
     if (!read)
-        Unlisted(dir, entries.empty() ? "folder cannot be read" : "folder read only in part");
+        Unlisted(dir, dir.size() + 3 >= MAX_PATH ? "path too long"
+                      : entries.empty()          ? "folder cannot be read"
+                                                 : "folder read only in part");
     const THListBox::TBulkAdd bulk(HListBox1);
     if (found > 0)
         HListBox1.InitStorage(found, characters);

@@ -98,7 +98,7 @@ std::wstring Exact(const std::string& path) {
 
 TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
     // F holds a.txt, "report." (which Windows would look up as "report"), and three folders
-    // down a file whose full name is over 260 characters long.
+    // down a file whose full name is over 260 characters long and a folder too deep to list.
     const std::string f = In("F");
     ASSERT_TRUE(CreateDirectoryA(f.c_str(), nullptr));
     MakeFile(f + "\\a.txt");
@@ -108,6 +108,9 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
         deep += "\\" + std::string(50, part);
         ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
     }
+    // A folder whose own name fits, but not the names of what it holds.
+    const std::string tooDeep = deep + "\\" + std::string(257 - deep.size(), 's');
+    ASSERT_TRUE(CreateDirectoryW(Exact(tooDeep).c_str(), nullptr));
     const std::string longName = deep + "\\" + std::string(100, 'z') + ".txt";
     ASSERT_GT(longName.size(), 260u);
     HANDLE file =
@@ -124,6 +127,8 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
     std::vector<std::string> listed = {f + "\\a.txt"};
     std::vector<std::string> reported = {"",
                                          f + "\\report.  (Windows would take it for another name)"};
+    if (!longPaths)
+        reported.push_back(tooDeep + "\\  (path too long)");
     for (int copy = 0; copy < 2; ++copy) {
         if (longPaths)
             listed.push_back(longName);
@@ -139,6 +144,7 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
     EXPECT_EQ(lines.front(), "Not listed, so not shredded:");
     EXPECT_EQ(Sorted({lines.begin() + 1, lines.end()}), Sorted(reported));
     DeleteFileW(Exact(longName).c_str());
+    RemoveDirectoryW(Exact(tooDeep).c_str());
     DeleteFileW(Exact(f + "\\report.").c_str());
 }
 
