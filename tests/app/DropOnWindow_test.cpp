@@ -82,15 +82,6 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
     return names;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
 // Made through the wide functions and "\\?\", which take paths of any length.
 std::wstring Exact(const std::string& path) {
     return L"\\\\?\\" + std::filesystem::path(path).wstring();
@@ -125,8 +116,7 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
 
     // In the listing's order, which the platform chooses.
     std::vector<std::string> listed = {f + "\\a.txt"};
-    std::vector<std::string> reported = {"",
-                                         f + "\\report.  (Windows would take it for another name)"};
+    std::vector<std::string> reported = {f + "\\report.  (Windows would take it for another name)"};
     if (!longPaths)
         reported.push_back(tooDeep + "\\  (path too long)");
     for (int copy = 0; copy < 2; ++copy) {
@@ -139,10 +129,11 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
     EXPECT_TRUE(Form().btnWipe.Enabled());
     ASSERT_EQ(answerer.Seen().size(), 1u) << "one message for the whole drop";
     EXPECT_EQ(answerer.Seen()[0].Caption, "Windows Ostrevane");
-    std::vector<std::string> lines = Lines(answerer.Seen()[0].Text);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "Not listed, so not shredded:");
-    EXPECT_EQ(Sorted({lines.begin() + 1, lines.end()}), Sorted(reported));
+    const std::string& text = answerer.Seen()[0].Text;
+    EXPECT_EQ(text.rfind("Not listed, so not shredded:\n", 0), 0u);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<int>(reported.size()) + 1);
+    for (const std::string& line : reported)
+        EXPECT_NE(text.find("\n" + line), std::string::npos) << line;
     DeleteFileW(Exact(longName).c_str());
     RemoveDirectoryW(Exact(tooDeep).c_str());
     DeleteFileW(Exact(f + "\\report.").c_str());
