@@ -76,8 +76,12 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
     DnDForm1->SetOnDnDItems([this](TObject*, const std::function<void()>& deliver) {
         if (FRun)
             return;
-        const THListBox::TBulkAdd bulk(HListBox1);
-        deliver();
+        FUnlisted.clear();
+        {
+            const THListBox::TBulkAdd bulk(HListBox1);
+            deliver();
+        }
+        ReportUnlisted();
     });
 }
 

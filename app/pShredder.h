@@ -7,6 +7,7 @@
 #include "controls/HListBox.h"
 #include "framework/Form.h"
 #include <string>
+#include <vector>
 
 class ShredRun;
 class WindowDisplay;
@@ -53,9 +54,14 @@ private:
     // Lists every file below a folder, depth first, never following links.
     void AddFolder(const std::string& path);
     bool Listed(const std::string& path) const;
+    // A dropped or expanded name that could not be listed, and why; all of a drop's are shown
+    // together once it is done.
+    void Unlisted(const std::string& path, const char* why);
+    void ReportUnlisted();
 
     // The run under way, if any: while it lasts nothing else happens in the window.
     ShredRun* FRun = nullptr;
     // The identities of the files listed, which the list's lines refer to.
     TListedFiles FListed;
+    std::vector<std::string> FUnlisted;
 };

@@ -5,6 +5,7 @@
 #include "engine/DisplayElements.h"
 #include "settings/Settings.h"
 #include <algorithm>
+#include <string>
 #include <vector>
 
 // Each entry keeps whether it named a file when it was listed, and which file: a listed file
@@ -20,6 +21,21 @@ bool TfrmShredder::Listed(const std::string& path) const {
 }
 
 namespace {
+
+// A lookup of this path finds exactly the entry the listing returned: no wildcards, and short
+// enough for every system (beyond MAX_PATH only where the system allows long paths).
+bool LooksUpAsListed(const std::string& dir, const std::string& name) {
+    return dir.find_first_of("*?") == std::string::npos &&
+           name.find_first_of("*?") == std::string::npos && dir.size() + name.size() < MAX_PATH;
+}
+
+const char* WhyNotListed(FileSystem& files, const std::string& path) {
+    if (!files.NamesItself(path))
+        return "Windows would take it for another name";
+    if (path.size() >= MAX_PATH)
+        return "path too long";
+    return "cannot be looked up";
+}
 
 // A stored folder that no folder name can be (too long, control characters) would only make
 // the picker fail to open: it counts as none.
@@ -72,19 +88,32 @@ void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
         HListBox1.AddString(Item, FListed.Data(EntryKind::File, files.Identify(Item)));
     else if (files.IsDirectory(Item))
         AddFolder(Item);
-    // Even when nothing was added (the name vanished meanwhile).
+    // A name that vanished meanwhile leaves nothing to destroy and goes without a word; one
+    // that is there but out of reach must not.
+    else if (!files.NamesItself(Item) || !files.CanLookUp(Item))
+        Unlisted(Item, WhyNotListed(files, Item));
+    // Even when nothing was added.
     btnWipe.SetEnabled(true);
 }
 
-namespace {
-
-// A lookup of this path finds exactly the entry the listing returned: no wildcards.
-bool LooksUpAsListed(const std::string& dir, const std::string& name) {
-    return dir.find_first_of("*?") == std::string::npos &&
-           name.find_first_of("*?") == std::string::npos;
+void TfrmShredder::Unlisted(const std::string& path, const char* why) {
+    FUnlisted.push_back(path + "  (" + why + ")");
 }
 
-} // namespace
+void TfrmShredder::ReportUnlisted() {
+    if (FUnlisted.empty())
+        return;
+    // A box taller than the screen could not be answered with the mouse: beyond this many
+    // names, a count stands for the rest.
+    constexpr std::size_t kNamesShown = 20;
+    std::string text = "Not listed, so not shredded:\n";
+    for (std::size_t i = 0; i < FUnlisted.size() && i < kNamesShown; ++i)
+        text += "\n" + FUnlisted[i];
+    if (FUnlisted.size() > kNamesShown)
+        text += "\n... and " + std::to_string(FUnlisted.size() - kNamesShown) + " more";
+    FUnlisted.clear();
+    MessageBoxA(Handle(), text.c_str(), Application().Title().c_str(), MB_ICONWARNING | MB_OK);
+}
 
 void TfrmShredder::AddFolder(const std::string& path) {
     FileSystem& files = SystemFileSystem();
@@ -98,13 +127,17 @@ void TfrmShredder::AddFolder(const std::string& path) {
     std::vector<DirectoryEntry> entries;
     int found = 0;
     std::size_t characters = 0;
-    files.ListDirectory(dir, [&](const DirectoryEntry& entry) {
+    const bool read = files.ListDirectory(dir, [&](const DirectoryEntry& entry) {
         entries.push_back(entry);
         if (!entry.IsDirectory() && !entry.IsLink()) {
             ++found;
             characters += dir.size() + entry.name.size() + 1;
         }
     });
+    if (!read)
+        Unlisted(dir, dir.size() + 3 >= MAX_PATH ? "path too long"
+                      : entries.empty()          ? "folder cannot be read"
+                                                 : "folder read only in part");
     const THListBox::TBulkAdd bulk(HListBox1);
     if (found > 0)
         HListBox1.InitStorage(found, characters);
@@ -113,16 +146,20 @@ void TfrmShredder::AddFolder(const std::string& path) {
         // without end, and any other would put files outside the folder up for destruction.
         if (entry.IsLink())
             continue;
+        const std::string name = dir + entry.name;
         // A name the system would look up as another ("report." as "report") could be
         // shredded only as that other file: neither it nor anything below it is listed.
-        if (!files.NamesItself(dir + entry.name))
-            continue;
-        if (entry.IsDirectory() && entry.name != "." && entry.name != "..")
-            AddFolder(dir + entry.name + delimiter);
-        // An entry the listing itself returned as no folder is an existing regular file: a
-        // second lookup per file would cost more than the listing did.
-        if (LooksUpAsListed(dir, entry.name) ? !entry.IsDirectory()
-                                             : files.IsRegularFile(dir + entry.name))
-            HListBox1.AddString(dir + entry.name, FListed.Data(EntryKind::File, entry.id));
+        if (!files.NamesItself(name)) {
+            Unlisted(name, WhyNotListed(files, name));
+        } else if (entry.IsDirectory()) {
+            if (entry.name != "." && entry.name != "..")
+                AddFolder(name + delimiter);
+        } else if (LooksUpAsListed(dir, entry.name) || files.IsRegularFile(name)) {
+            // An entry the listing itself returned as no folder is an existing regular file:
+            // a second lookup per file would cost more than the listing did.
+            HListBox1.AddString(name, FListed.Data(EntryKind::File, entry.id));
+        } else {
+            Unlisted(name, WhyNotListed(files, name));
+        }
     }
 }

@@ -16,6 +16,8 @@ constexpr TColor clGray = 0x808080;
 constexpr TColor clSilver = 0xC0C0C0;
 constexpr TColor clSystemColor = 0x80000000;
 constexpr TColor clBtnFace = clSystemColor | COLOR_BTNFACE;
+constexpr TColor clBtnText = clSystemColor | COLOR_BTNTEXT;
+constexpr TColor clHotLight = clSystemColor | COLOR_HOTLIGHT;
 constexpr TColor clWindow = clSystemColor | COLOR_WINDOW;
 constexpr TColor clWindowText = clSystemColor | COLOR_WINDOWTEXT;
 // "Not given": the control keeps what it would have by default (or inherits the form's).

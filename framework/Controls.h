@@ -2,7 +2,7 @@
 // Thin, non-owning control wrappers: a window handle and one-line methods named for the message
 // they send. The form creates the windows from its layout and attaches them; the wrapper keeps
 // nothing the control does not keep itself.
-#include "framework/Colors.h"
+#include "framework/ColorChoice.h"
 #include "framework/Component.h"
 #include "framework/Anchors.h"
 #include <windows.h>
@@ -47,6 +47,9 @@ public:
     // The form's DPI changed: what the control keeps in pixels of the old scale is rescaled.
     // Position, size and font are the form's business.
     virtual void ScaleChanged(int /*fromDpi*/, int /*toDpi*/) {}
+    // The user's colours or high-contrast setting changed: a control that keeps a colour of
+    // its own (not asked for at each paint) takes it again.
+    virtual void ColorsChanged() {}
 
 protected:
     explicit TControl(DWORD extraStyle = 0) noexcept : FExtraStyle(extraStyle) {}
@@ -144,8 +147,15 @@ public:
     void SetRange(int min, int max) { Send(PBM_SETRANGE32, static_cast<WPARAM>(min), max); }
     int Position() const { return static_cast<int>(Send(PBM_GETPOS)); }
     void SetPosition(int position) { Send(PBM_SETPOS, static_cast<WPARAM>(position)); }
+    // Kept as designed; the bar is given the colour shown for it (PBM_SETBKCOLOR).
     void SetBkColor(TColor color) {
-        Send(PBM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(color)));
+        SetColor(color);
+        ColorsChanged();
+    }
+    void ColorsChanged() override {
+        const TColor shown = ShownColor(Color(), TColorPart::ProgressBarBackground);
+        Send(PBM_SETBKCOLOR, 0,
+             static_cast<LPARAM>(shown == clDefault ? CLR_DEFAULT : ColorToRGB(shown)));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/Guard.h"
+#include "framework/KeyboardLink.h"
 #include "framework/Panel.h"
 #include <algorithm>
 #include <climits>
@@ -55,7 +56,8 @@ private:
 };
 } // namespace
 
-TForm::TForm(const TFormLayout& layout) : FLayout(layout) {}
+TForm::TForm(const TFormLayout& layout)
+    : FLayout(layout), FResources(layout.Form.Font, kDesignDpi) {}
 
 TForm::~TForm() {
     DestroyHandle();
@@ -112,8 +114,9 @@ void TForm::CreateHandle() {
     TForm* mainForm = Application().MainForm();
     HWND owner = mainForm && mainForm != this ? mainForm->Handle() : nullptr;
     // Until the window exists its DPI is a guess: its owner's, or the screen's.
-    FDpi = owner ? WindowDpi(owner) : ScreenDpi();
-    const TSize outer = OuterSize(DesignClientSize(), style, exStyle, menu != nullptr, FDpi);
+    const int guess = owner ? WindowDpi(owner) : ScreenDpi();
+    const TSize outer =
+        OuterSize(Scaled(FDesignClient, guess), style, exStyle, menu != nullptr, guess);
     const POINT place = Placement(outer);
     HWND window = CreateWindowExA(exStyle, kFormClass, row.Caption, style, place.x, place.y,
                                   outer.Width, outer.Height, owner, menu, instance, this);
@@ -122,7 +125,7 @@ void TForm::CreateHandle() {
             DestroyMenu(menu);
         throw Exception("Error creating window");
     }
-    FDpi = WindowDpi(window);
+    FResources = TScaledResources(FLayout.Form.Font, WindowDpi(window));
     FitClient();
 }
 
@@ -168,7 +171,6 @@ HMENU TForm::BuildMenu(const std::vector<TMenuRow>& rows, bool bar) {
 
 void TForm::Load() {
     Handle();
-    FFont = MakeFont(FLayout.Form.Font);
     CreateControls(FHandle, nullptr);
     Realign();
     LoadComponents();
@@ -226,6 +228,8 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesig
         // Without SS_NOTIFY a static is transparent to the mouse: no click, no cursor of its own.
         if (row.OnClick || (options & coHandPoint))
             style |= SS_NOTIFY;
+        if (IsLink(row) && row.TabOrder >= 0)
+            style |= WS_TABSTOP;
         break;
     case TControlKind::Button:
         windowClass = "BUTTON";
@@ -256,7 +260,7 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesig
         caption = "";
         break;
     }
-    const TRect b = Scaled(row.Bounds, FDpi);
+    const TRect b = Scaled(row.Bounds, FResources.Dpi());
     HWND window = CreateWindowExA(
         exStyle, windowClass, caption, style, b.Left, b.Top, b.Width, b.Height, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Application().Instance(), nullptr);
@@ -264,9 +268,11 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesig
         throw Exception("Error creating window");
     SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     control.FHandle = window;
+    if (IsLink(row) && row.TabOrder >= 0)
+        MakeKeyboardLink(window);
     FSlots.push_back({&row, &control, parent, parentDesign, id});
 
-    ScaleControl(FSlots.back(), false);
+    ScaleControl(row, control, FResources, false);
     const TColor fontColor = row.Font.Color != clDefault ? row.Font.Color : FLayout.Form.Font.Color;
     control.SetFontColor(fontColor);
     control.SetColor(row.Color);
@@ -281,71 +287,21 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesig
     }
 }
 
-// What the DPI decides besides a control's place: its font, a list box's line height, an
-// image's icon.
-void TForm::ScaleControl(const TSlot& slot, bool redraw) {
-    const TControlRow& row = *slot.Row;
-    TControl& control = *slot.Control;
-    SendMessageA(control.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(row.Font)),
-                 redraw);
-    // A list box takes its font's line height with a new font: its own comes after.
-    if (row.Field.Kind() == TControlKind::ListBox && row.ItemHeight > 0)
-        static_cast<TListBox&>(control).SetItemHeight(Scaled(row.ItemHeight, FDpi));
-    if (row.Field.Kind() == TControlKind::Image && row.Icon)
-        static_cast<TImage&>(control).SetIcon(IconOfSize(row.Icon, Scaled(row.Bounds, FDpi).Width));
-}
-
 // Another monitor, another DPI: the window takes the rectangle the system suggests, the
 // controls their places, fonts and icons at the new DPI. What the old scale made goes once no
 // control holds it any more.
 void TForm::OnDpiChanged(int dpi, const RECT& suggested) {
-    const int old = std::exchange(FDpi, dpi);
-    const auto oldFonts = static_cast<std::ptrdiff_t>(FFonts.size());
-    const auto oldIcons = static_cast<std::ptrdiff_t>(FIcons.size());
-    FFont = nullptr;
-    FFont = MakeFont(FLayout.Form.Font);
+    const int old = FResources.Dpi();
+    TScaledResources scaled(FLayout.Form.Font, dpi);
     for (const TSlot& slot : FSlots) {
-        ScaleControl(slot, true);
+        ScaleControl(*slot.Row, *slot.Control, scaled, true);
         slot.Control->ScaleChanged(old, dpi);
     }
-    FFonts.erase(FFonts.begin(), FFonts.begin() + oldFonts);
-    FIcons.erase(FIcons.begin(), FIcons.begin() + oldIcons);
+    FResources = std::move(scaled);
     SetWindowPos(FHandle, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     // Also when the rectangle stays the same and no WM_SIZE comes.
     Realign();
-}
-
-HFONT TForm::MakeFont(const TFontSpec& spec) {
-    const TFontSpec& base = FLayout.Form.Font;
-    const bool inherited =
-        !spec.Name && spec.Height == 0 && spec.Style == 0 && spec.Charset == DEFAULT_CHARSET;
-    if (inherited && FFont)
-        return FFont;
-    const TFontSpec& face = spec.Name ? spec : base;
-    HFONT font = CreateFontA(
-        Scaled(spec.Height ? spec.Height : base.Height, FDpi), 0, 0, 0,
-        (spec.Style & fsBold) ? FW_BOLD : FW_NORMAL, (spec.Style & fsItalic) ? TRUE : FALSE,
-        (spec.Style & fsUnderline) ? TRUE : FALSE, FALSE,
-        spec.Name || spec.Charset != DEFAULT_CHARSET ? spec.Charset : base.Charset,
-        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-        face.Name);
-    if (!font)
-        throw Exception("Error creating font");
-    FFonts.emplace_back(font);
-    return font;
-}
-
-HICON TForm::IconOfSize(const char* name, int size) {
-    HINSTANCE instance = Application().Instance();
-    // The shared icon where it has the size wanted; another size is picked from the icon's
-    // images for this form alone, rather than stretched by the control.
-    if (size == GetSystemMetrics(SM_CXICON))
-        return LoadIconA(instance, name);
-    auto icon = static_cast<HICON>(LoadImageA(instance, name, IMAGE_ICON, size, size, 0));
-    if (icon)
-        FIcons.emplace_back(icon);
-    return icon;
 }
 
 HBRUSH TForm::Brush(TColor color) {
@@ -367,33 +323,15 @@ void TForm::Realign() {
     // Slots are in creation order, so a panel has moved before its own controls are placed.
     for (const TSlot& slot : FSlots) {
         const TSize parentSize = slot.Parent == FHandle ? client : ClientSizeOf(slot.Parent);
+        const int dpi = FResources.Dpi();
         const TRect wanted = WidenedToText(
-            slot, AnchoredBounds(Scaled(slot.Row->Bounds, FDpi), Scaled(slot.ParentDesign, FDpi),
-                                 parentSize, slot.Row->Anchors, slot.Row->Align));
+            *slot.Row, *slot.Control,
+            AnchoredBounds(Scaled(slot.Row->Bounds, dpi), Scaled(slot.ParentDesign, dpi),
+                           parentSize, slot.Row->Anchors, slot.Row->Align),
+            dpi);
         if (wanted != slot.Control->Bounds())
             slot.Control->SetBounds(wanted.Left, wanted.Top, wanted.Width, wanted.Height);
     }
-}
-
-// Text does not grow in proportion with the DPI (each glyph's width is rounded on its own), so
-// scaled, a one-line label gets at least its text's width. At the design's DPI the table's
-// widths hold as designed.
-TRect TForm::WidenedToText(const TSlot& slot, TRect bounds) const {
-    const TControlRow& row = *slot.Row;
-    if (FDpi == kDesignDpi || row.Field.Kind() != TControlKind::Label ||
-        (row.Options & (coWordWrap | coFixedSize)))
-        return bounds;
-    const std::string text = slot.Control->Text();
-    TWindowDC dc(slot.Control->Handle());
-    TSelectObject font(dc.Get(), slot.Control->Font());
-    SIZE extent{};
-    GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
-    if (extent.cx > bounds.Width) {
-        if (row.Options & coRightAlign)
-            bounds.Left -= extent.cx - bounds.Width;
-        bounds.Width = extent.cx;
-    }
-    return bounds;
 }
 
 const TForm::TSlot* TForm::FindSlot(HWND control) const {
@@ -537,8 +475,19 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(FHandle, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, Brush(FLayout.Form.Color));
+        FillRect(reinterpret_cast<HDC>(wParam), &client,
+                 Brush(ShownColor(FLayout.Form.Color, TColorPart::Background)));
         return 1;
+    }
+    case WM_SYSCOLORCHANGE:
+        OnColorsChanged();
+        return 0;
+    case WM_SETTINGCHANGE: {
+        const bool before = HighContrast();
+        ReadHighContrast();
+        if (wParam == SPI_SETHIGHCONTRAST || HighContrast() != before)
+            OnColorsChanged();
+        break;
     }
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED)
@@ -616,20 +565,37 @@ LRESULT TForm::OnControlColor(UINT message, HDC dc, HWND control) {
     const TSlot* slot = FindSlot(control);
     if (!slot)
         return standard;
-    const TColor fontColor = slot->Control->FontColor();
-    if (fontColor != clDefault)
-        SetTextColor(dc, ColorToRGB(fontColor));
     TColor back = slot->Control->Color();
     const TControlKind kind = slot->Row->Field.Kind();
     // Labels, panels and images show their parent's background unless given their own.
     if (back == clDefault &&
         (kind == TControlKind::Label || kind == TControlKind::Panel || kind == TControlKind::Image))
         back = FLayout.Form.Color;
+    const TColorPart textPart = IsLink(*slot->Row)  ? TColorPart::Link
+                                : back == clBtnFace ? TColorPart::TextOnButtonFace
+                                                    : TColorPart::Text;
+    const TColor fontColor = ShownColor(slot->Control->FontColor(), textPart);
+    if (fontColor != clDefault)
+        SetTextColor(dc, ColorToRGB(fontColor));
+    back = ShownColor(back, TColorPart::Background);
     if (back == clDefault)
         return standard;
     SetBkColor(dc, ColorToRGB(back));
     SetBkMode(dc, (slot->Row->Options & coTransparent) ? TRANSPARENT : OPAQUE);
     return reinterpret_cast<LRESULT>(Brush(back));
+}
+
+// The user's scheme or high-contrast setting changed: every colour is chosen again.
+void TForm::OnColorsChanged() {
+    ReadHighContrast();
+    for (const TSlot& slot : FSlots) {
+        // The common controls keep system colours of their own and learn of a change only so.
+        if (slot.Row->Field.Kind() == TControlKind::ProgressBar)
+            SendMessageA(slot.Control->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+        slot.Control->ColorsChanged();
+    }
+    RedrawWindow(FHandle, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 bool TForm::OnSetCursor(HWND control) {

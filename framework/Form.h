@@ -4,6 +4,7 @@
 #include "framework/Application.h"
 #include "framework/Component.h"
 #include "framework/Controls.h"
+#include "framework/FormScaling.h"
 #include "framework/GdiObject.h"
 #include "framework/Layout.h"
 #include <windows.h>
@@ -56,7 +57,7 @@ public:
     void SetCaption(const std::string& caption);
     TSize ClientSize() const;
     // The client size as designed, at the window's DPI: anchors are kept relative to it.
-    TSize DesignClientSize() const noexcept { return Scaled(FDesignClient, FDpi); }
+    TSize DesignClientSize() const noexcept { return Scaled(FDesignClient, FResources.Dpi()); }
     TControl* FindControl(const std::string& name);
 
     // Whether a window is a form of this program (the message loops give forms dialog keys).
@@ -83,13 +84,10 @@ private:
     void FitClient();
     void CreateControls(HWND parent, const TControlRow* parentRow);
     void CreateControl(const TControlRow& row, HWND parent, TSize parentDesign, int id);
-    void ScaleControl(const TSlot& slot, bool redraw);
     void OnDpiChanged(int dpi, const RECT& suggested);
-    HFONT MakeFont(const TFontSpec& spec);
-    HICON IconOfSize(const char* name, int size);
+    void OnColorsChanged();
     HBRUSH Brush(TColor color);
     void Realign();
-    TRect WidenedToText(const TSlot& slot, TRect bounds) const;
     LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnControlColor(UINT message, HDC dc, HWND control);
     bool OnSetCursor(HWND control);
@@ -99,14 +97,11 @@ private:
     const TFormLayout& FLayout;
     HWND FHandle = nullptr;
     TSize FDesignClient; // at 96 DPI
-    int FDpi = kDesignDpi;
+    TScaledResources FResources;
     std::vector<TSlot> FSlots;
     std::vector<std::unique_ptr<TMenuItem>> FMenuItems;
     std::vector<const TMenuRow*> FMenuRows;
-    std::vector<GdiObject> FFonts;
-    std::vector<IconHandle> FIcons;
     std::map<COLORREF, GdiObject> FBrushes;
-    HFONT FFont = nullptr;
     int FDefaultId = 0;
     int FCancelId = 0;
     HWND FLastFocus = nullptr;

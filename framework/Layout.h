@@ -118,7 +118,8 @@ struct TControlRow {
     TFontSpec Font = {};
     TAnchors Anchors = akLeftTop;
     TAlign Align = TAlign::alNone;
-    int TabOrder = -1; // -1: after the numbered ones, in table order
+    // -1: after the numbered ones, in table order; a link takes the focus only when given one.
+    int TabOrder = -1;
     TControlOptions Options = 0;
     TColor Color = clDefault; // opaque background; clDefault: the parent's
     TNotifyRef OnClick = {};
@@ -153,6 +154,12 @@ struct TMenuRow {
     TNotifyRef OnClick = {};
     std::vector<TMenuRow> Items = {};
 };
+
+// A label with a click handler is a link: drawn as one, and with a tab order, reached by the
+// keyboard too.
+inline bool IsLink(const TControlRow& row) {
+    return row.Field.Kind() == TControlKind::Label && row.OnClick;
+}
 
 struct TFormLayout {
     TFormRow Form = {};

@@ -109,6 +109,9 @@ public:
 
     // kInvalidAttributes when they cannot be read.
     virtual std::uint32_t GetAttributes(const std::string& path) = 0;
+    // False when the system cannot look the name up at all (too long for the functions used,
+    // refused, or in a folder it may not read); a name that is simply not there can be.
+    virtual bool CanLookUp(const std::string&) { return true; }
     // Through a handle that reached the named file itself, never a link's target.
     virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
 

@@ -288,6 +288,13 @@ public:
         return GetFileAttributesA(path.c_str());
     }
 
+    bool CanLookUp(const std::string& path) override {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
         // Writing attributes is allowed on a read-only file, and needs no exclusive access.
         const FileHandle file(

@@ -374,16 +374,7 @@ bool SetLogPixels(DWORD dpi) {
 // This test program again, running the test above at `dpi`; its exit code.
 DWORD RunAtDpi(int dpi) {
     SetEnvironmentVariableA("OSTREVANE_TEST_DPI", std::to_string(dpi).c_str());
-    const PROCESS_INFORMATION process = StartThisTest("MainWindowLayout.DISABLED_AtTheScreensDpi*");
-    if (!process.hProcess)
-        return GetLastError();
-    // A hung copy is ended by CTest's time limit, as this test is.
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return RunThisTest("MainWindowLayout.DISABLED_AtTheScreensDpi*");
 }
 
 TEST(MainWindowScales, IsWholeAndInProportionAtEveryDisplayScale) {

@@ -321,6 +321,43 @@ TEST_F(AboutBox, WithoutHandlersTheLinksShowTheirErrorsAndTheBoxStaysOpen) {
     }
 }
 
+// Tab goes from OK to the web link, the mail link and back to OK; a link shows a focus
+// rectangle while it has the focus, and Enter or Space opens it as a click does (here, with no
+// handlers, each shows its error).
+TEST_F(AboutBox, TabReachesEachLinkAndEnterOrSpaceOpensIt) {
+    const TShellHandlerOverride noBrowser("http", "");
+    const TShellHandlerOverride noMail("mailto", "");
+    TDialogAnswerer answerer;
+    std::vector<HWND> focus;
+    std::vector<char> unfocused, focused;
+    const auto noteFocusAndPress = [&](int key) {
+        return [&, key] {
+            focus.push_back(GetFocus());
+            PostKey(key);
+        };
+    };
+    TModalScript script(*FAbout, {[&] {
+                                      unfocused = WindowPicture(FAbout->Label1.Handle()).Pixels;
+                                      noteFocusAndPress(VK_TAB)();
+                                  },
+                                  [&] {
+                                      focused = WindowPicture(FAbout->Label1.Handle()).Pixels;
+                                      noteFocusAndPress(VK_RETURN)();
+                                  },
+                                  noteFocusAndPress(VK_TAB), noteFocusAndPress(VK_SPACE),
+                                  noteFocusAndPress(VK_TAB), noteFocusAndPress(VK_RETURN)});
+    EXPECT_EQ(FAbout->ShowModal(), mrOk) << "Enter on OK closes the box as before";
+    EXPECT_EQ(script.StepsRun(), 6u);
+    const HWND ok = FAbout->OKButton.Handle(), web = FAbout->Label1.Handle(),
+               mail = FAbout->Label2.Handle();
+    EXPECT_EQ(focus, (std::vector<HWND>{ok, web, web, mail, mail, ok}));
+    ASSERT_FALSE(unfocused.empty());
+    EXPECT_NE(focused, unfocused) << "the focus rectangle";
+    ASSERT_EQ(answerer.Seen().size(), 2u);
+    EXPECT_EQ(answerer.Seen()[0].Text, kWebError);
+    EXPECT_EQ(answerer.Seen()[1].Text, kMailError);
+}
+
 // The shell's handler here writes the address it was asked to open into a file.
 std::string RecordingCommand(const std::string& file) {
     return "cmd.exe /c echo %1> \"" + file + "\"";

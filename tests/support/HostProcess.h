@@ -35,4 +35,18 @@ inline PROCESS_INFORMATION StartThisTest(const std::string& filter) {
         return {};
     return process;
 }
+
+// The same, to its end: its exit code (0 when its tests passed), or 1 when it cannot start. A
+// hung copy is ended by CTest's time limit, as the calling test is.
+inline DWORD RunThisTest(const std::string& filter) {
+    const PROCESS_INFORMATION process = StartThisTest(filter);
+    if (!process.hProcess)
+        return 1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
 #endif

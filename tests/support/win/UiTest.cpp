@@ -136,25 +136,26 @@ void TDialogAnswerer::PressCancel(HWND dialog, const TDialogSeen&) {
     PressButton(dialog, IDCANCEL);
 }
 
-bool SaveWindowPicture(HWND window, const std::string& path) {
+TWindowPicture WindowPicture(HWND window) {
+    TWindowPicture picture;
     RECT bounds{};
     if (!GetWindowRect(window, &bounds))
-        return false;
+        return picture;
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
     if (width <= 0 || height <= 0)
-        return false;
+        return picture;
     UpdateWindow(window);
     HDC source = GetWindowDC(window);
     if (!source)
-        return false;
+        return picture;
     HDC memory = CreateCompatibleDC(source);
     HBITMAP bitmap = CreateCompatibleBitmap(source, width, height);
     HGDIOBJ old = SelectObject(memory, bitmap);
     const bool copied = BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY) != 0;
     SelectObject(memory, old);
 
-    BITMAPINFOHEADER info{};
+    BITMAPINFOHEADER& info = picture.Info;
     info.biSize = sizeof info;
     info.biWidth = width;
     info.biHeight = height;
@@ -163,16 +164,24 @@ bool SaveWindowPicture(HWND window, const std::string& path) {
     info.biCompression = BI_RGB;
     const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
     info.biSizeImage = stride * static_cast<DWORD>(height);
-    std::vector<char> pixels(info.biSizeImage);
+    picture.Pixels.resize(info.biSizeImage);
     const bool read =
-        copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+        copied && GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), picture.Pixels.data(),
                             reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(window, source);
     if (!read)
-        return false;
+        picture.Pixels.clear();
+    return picture;
+}
 
+bool SaveWindowPicture(HWND window, const std::string& path) {
+    const TWindowPicture picture = WindowPicture(window);
+    if (picture.Pixels.empty())
+        return false;
+    const BITMAPINFOHEADER& info = picture.Info;
+    const std::vector<char>& pixels = picture.Pixels;
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42; // "BM"
     file.bfOffBits = sizeof file + sizeof info;

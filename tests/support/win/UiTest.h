@@ -53,5 +53,13 @@ private:
 // Reads the texts of a window's children of the given class, in Z-order.
 std::vector<std::string> ChildTexts(HWND window, const char* className);
 
+// What a window shows on screen, frame included, as 24-bit rows from the bottom up; no pixels
+// on failure.
+struct TWindowPicture {
+    BITMAPINFOHEADER Info{};
+    std::vector<char> Pixels;
+};
+TWindowPicture WindowPicture(HWND window);
+
 // Saves what the window shows on screen as a 24-bit .bmp file; false on failure.
 bool SaveWindowPicture(HWND window, const std::string& path);
