@@ -42,6 +42,14 @@ bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// What the host calls a name of this process.
+std::string HostName(const std::wstring& name) {
+    using UnixName = char*(__cdecl*)(LPCWSTR);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    return unixName(name.c_str());
+}
+
 std::string Marked(const std::string& path) {
     return std::string(kDoneMarker) + path;
 }
@@ -66,11 +74,7 @@ protected:
 
     // Another drive letter for the test's folder, as subst or a mapped share gives.
     std::string MapDrive(char letter) {
-        using UnixName = char*(__cdecl*)(LPCWSTR);
-        const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-        const std::wstring folder = FDir.Path().wstring();
-        const std::string host = unixName(folder.c_str());
+        const std::string host = HostName(FDir.Path().wstring());
         const std::string drive = EnvOrEmpty("OSTREVANE_WINE_STATE") + "/prefix/dosdevices/" +
                                   static_cast<char>(std::tolower(letter)) + ":";
         const std::string root = std::string(1, letter) + ":\\";
@@ -287,3 +291,71 @@ TEST_F(ShredFromWindow, OneFileUnderTwoDriveLettersIsShreddedOnceAndNeverWiped) 
 }
 
 } // namespace
+
+namespace {
+
+// What becomes of a listed file between its listing and the run, by the hand of another program.
+struct Changed {
+    const char* what;
+    void (*change)(const std::string& listed, const std::string& folder);
+    const char* kept;   // the file whose bytes must come through whole
+    const char* reason; // as the message after the run gives it
+};
+
+const Changed kChanged[] = {
+    {"replaced",
+     [](const std::string& listed, const std::string& folder) {
+         MakeFile(folder + "new.bin", 700, 'n');
+         MoveFileExA((folder + "new.bin").c_str(), listed.c_str(), MOVEFILE_REPLACE_EXISTING);
+     },
+     "listed.bin",
+     "the name now leads to another file than the one listed (replaced or recreated since); it "
+     "was left alone."},
+    {"given a second name",
+     [](const std::string& listed, const std::string& folder) {
+         CreateHardLinkA((folder + "second.bin").c_str(), listed.c_str(), nullptr);
+     },
+     "second.bin",
+     "the file has other names (hard links) that were not listed; it was left whole."},
+    // Wine's drives are case-sensitive folders, where Windows' lookup finds the namesake. It is
+    // made before the deletion: Wine's file numbers are inode numbers, which a file made after
+    // it could take over.
+    {"deleted beside a namesake in capitals",
+     [](const std::string& listed, const std::string& folder) {
+         // Wine's own calls would take LISTED.BIN for the listed file: the host makes it.
+         const std::string made = folder + "new.bin";
+         MakeFile(made, 700, 'n');
+         const std::string host = HostName(std::wstring(made.begin(), made.end()));
+         EXPECT_TRUE(RunOnHost("Z:\\bin\\mv",
+                               "mv " + host + " " + host.substr(0, host.size() - 7) + "LISTED.BIN",
+                               [&] { return !Exists(made); }));
+         DeleteFileA(listed.c_str());
+     },
+     "LISTED.BIN",
+     "the name now leads to another file than the one listed (replaced or recreated since); it "
+     "was left alone."},
+};
+
+} // namespace
+
+TEST_F(ShredFromWindow, AListedFileThatIsNotTheFileThereNowIsLeftWholeAndSaid) {
+    for (const Changed& c : kChanged) {
+        const std::string listed = In("listed.bin");
+        MakeFile(listed, 3000, 'l');
+        Drop(listed);
+        c.change(listed, Folder());
+        const std::string kept = Content(In(c.kept));
+        ASSERT_NE(kept, "<missing>") << c.what;
+
+        const auto seen = Click(Form().btnWipe);
+
+        EXPECT_EQ(Entries(), std::vector<std::string>{listed}) << c.what;
+        EXPECT_EQ(Content(In(c.kept)), kept) << c.what;
+        ASSERT_EQ(seen.size(), 1u) << c.what;
+        EXPECT_EQ(seen[0].Text, "One entry was not shredded:\n\n" + listed + "\n" + c.reason)
+            << c.what;
+        Click(Form().Button1);
+        for (const char* name : {"listed.bin", "second.bin", "LISTED.BIN"})
+            DeleteFileA(In(name).c_str());
+    }
+}
