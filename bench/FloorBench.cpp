@@ -1,8 +1,10 @@
 // The floor of a shred run: only the Windows calls that seven passes and a deletion need,
 // nothing of the engine's checks. Per file and pass: read the attributes, open, write the
 // file's length, flush, close; then delete it and look the name up once to confirm it is
-// gone. Meant for small files: a pass writes the whole file in one call. Prints one line, as
-// ostrevane_bench does:
+// gone. With --one-handle, the calls of one handle per file instead: open, size, seven times
+// rewind, write and flush, then delete through the handle, close, and one lookup. Meant for
+// small files: a pass writes the whole file in one call. Prints one line, as ostrevane_bench
+// does:
 //   targets=<n> bytes=<total size> seconds=<wall time of the passes and deletions>
 // Exits 1 when a file is still there afterwards.
 #include <windows.h>
@@ -59,12 +61,40 @@ bool Shred(const Target& target, std::vector<char>& block) {
            GetFileAttributesA(target.path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+bool ShredThroughOneHandle(const Target& target, std::vector<char>& block) {
+    if (block.size() < target.size)
+        block.resize(target.size, '\x5A');
+    const HANDLE file = CreateFileA(target.path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart == target.size;
+    for (int pass = 0; ok && pass < 7; ++pass) {
+        DWORD written = 0;
+        ok = SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN) &&
+             WriteFile(file, block.data(), target.size, &written, nullptr) &&
+             written == target.size && FlushFileBuffers(file);
+    }
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    ok = ok &&
+         SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+    return CloseHandle(file) && ok &&
+           GetFileAttributesA(target.path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<Target> targets;
-    for (int i = 1; i < argc; ++i)
-        Gather(argv[i], targets);
+    bool oneHandle = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--one-handle")
+            oneHandle = true;
+        else
+            Gather(argv[i], targets);
+    }
     long long bytes = 0;
     for (const Target& target : targets)
         bytes += target.size;
@@ -73,7 +103,8 @@ int main(int argc, char** argv) {
     int failures = 0;
     const auto start = std::chrono::steady_clock::now();
     for (const Target& target : targets)
-        failures += Shred(target, block) ? 0 : 1;
+        failures +=
+            (oneHandle ? ShredThroughOneHandle(target, block) : Shred(target, block)) ? 0 : 1;
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     std::printf("targets=%zu bytes=%lld seconds=%.6f\n", targets.size(), bytes, elapsed.count());

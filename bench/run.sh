@@ -4,8 +4,9 @@
 #   a 1 GiB file: the engine natively and under Wine, `shred -n 7 -u`, and seven `dd` runs
 #     with fsync (what the device can do for seven passes at best);
 #   2000 files of 4 KiB: the engine natively and under Wine, `shred -n 7 -u`,
-#     `shred -n 7 --remove=unlink`, and under Wine the floor: only the Windows calls that
-#     seven passes and a deletion need (bench/FloorBench.cpp);
+#     `shred -n 7 --remove=unlink`, and under Wine two floors: only the Windows calls that
+#     seven passes and a deletion need, by name and through one handle per file
+#     (bench/FloorBench.cpp);
 #   the peak memory of the native engine over the 1 GiB file, above that of an empty run.
 # Every measurement gets a freshly written target; peers are interleaved and the best of
 # ROUNDS rounds (default 3) is kept. Build trees go to BENCH_BUILD (default <repo>/build).
@@ -150,6 +151,11 @@ measure() {
         wine "$floor_exe" "$(windows_path "$small")" | driver_seconds
         check_small_gone "the floor under Wine"
         ;;
+    small_floor_one_handle)
+        write_small
+        wine "$floor_exe" --one-handle "$(windows_path "$small")" | driver_seconds
+        check_small_gone "the one-handle floor under Wine"
+        ;;
     small_shred_u | small_shred_unlink)
         write_small
         local remove=-u
@@ -163,8 +169,8 @@ measure() {
     esac
 }
 
-kinds=(big_native big_wine big_shred big_dd small_native small_wine small_floor small_shred_u
-       small_shred_unlink)
+kinds=(big_native big_wine big_shred big_dd small_native small_wine small_floor
+       small_floor_one_handle small_shred_u small_shred_unlink)
 declare -A best
 
 echo "== preparing a 1 GiB random source in $work"
@@ -219,6 +225,7 @@ echo "$small_count files of $small_bytes bytes:"
 printf '  %-34s %9.3f s\n' "engine, native" "${best[small_native]}"
 printf '  %-34s %9.3f s\n' "engine, Wine (start-up excluded)" "${best[small_wine]}"
 printf '  %-34s %9.3f s\n' "floor: Windows calls alone, Wine" "${best[small_floor]}"
+printf '  %-34s %9.3f s\n' "one-handle floor, Wine" "${best[small_floor_one_handle]}"
 printf '  %-34s %9.3f s\n' "shred -n 7 -u" "${best[small_shred_u]}"
 printf '  %-34s %9.3f s\n' "shred -n 7 --remove=unlink" "${best[small_shred_unlink]}"
 echo "Peak memory, native engine: empty run $rss_empty KiB, 1 GiB run $rss_big KiB"
@@ -253,8 +260,9 @@ goal "small: engine / shred -n 7 -u" \
 goal "small: engine / shred -n 7 --remove=unlink" \
     "$(divide "${best[small_native]}" "${best[small_shred_unlink]}")" "<=" 1.2
 goal "small: Wine / native" "$(divide "${best[small_wine]}" "${best[small_native]}")"
-goal "small: engine / floor (both Wine)" "$(divide "${best[small_wine]}" "${best[small_floor]}")" \
-    "<=" 1.15
+goal "small: engine / floor (both Wine)" "$(divide "${best[small_wine]}" "${best[small_floor]}")"
+goal "small: engine / one-handle floor (both Wine)" \
+    "$(divide "${best[small_wine]}" "${best[small_floor_one_handle]}")" "<=" 1.15
 goal "memory above the empty run, MiB" \
     "$(awk -v a="$rss_big" -v b="$rss_empty" 'BEGIN { printf "%.4f", (a - b) / 1024 }')" "<" 16
 echo
