@@ -40,11 +40,26 @@ const char* Why(LeftReason reason) {
 
 } // namespace
 
-std::string LeftReport(const std::vector<LeftEntry>& left) {
-    std::string text = left.size() == 1
-                           ? "One entry was not shredded:"
-                           : std::to_string(left.size()) + " entries were not shredded:";
-    for (const LeftEntry& entry : left)
-        text += "\n\n" + entry.path + "\n" + Why(entry.reason);
+std::string LeftReport(const std::vector<LeftEntry>& left,
+                       const std::vector<std::string>& unhidden) {
+    std::string text;
+    if (!left.empty()) {
+        text = left.size() == 1 ? "One entry was not shredded:"
+                                : std::to_string(left.size()) + " entries were not shredded:";
+        for (const LeftEntry& entry : left)
+            text += "\n\n" + entry.path + "\n" + Why(entry.reason);
+    }
+    if (!unhidden.empty()) {
+        if (!text.empty())
+            text += "\n\n";
+        text += unhidden.size() == 1
+                    ? "One file was shredded, but its name and size could not be hidden: the "
+                      "drive's records may still show them:"
+                    : std::to_string(unhidden.size()) +
+                          " files were shredded, but their names and sizes could not be hidden: "
+                          "the drive's records may still show them:";
+        for (const std::string& path : unhidden)
+            text += "\n" + path;
+    }
     return text;
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The message after a run that left entries unshredded: each entry with what kept it.
+// The message after a run that left entries unshredded (each entry with what kept it), or
+// that could not hide the names of files it shredded.
 #include "engine/ShredRun.h"
 
 #include <string>
 #include <vector>
 
-std::string LeftReport(const std::vector<LeftEntry>& left);
+std::string LeftReport(const std::vector<LeftEntry>& left,
+                       const std::vector<std::string>& unhidden);

@@ -126,9 +126,9 @@ void TfrmShredder::btnWipeClick(TObject*) {
     }
     EndRun(display);
     // A session that ended meanwhile has no one to read it.
-    if (!run.Left().empty() && !run.Stopped())
-        MessageBoxA(Handle(), LeftReport(run.Left()).c_str(), Application().Title().c_str(),
-                    MB_OK | MB_ICONWARNING);
+    if ((!run.Left().empty() || !run.Unhidden().empty()) && !run.Stopped())
+        MessageBoxA(Handle(), LeftReport(run.Left(), run.Unhidden()).c_str(),
+                    Application().Title().c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void TfrmShredder::EndRun(WindowDisplay& display) {

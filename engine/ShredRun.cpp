@@ -49,6 +49,7 @@ void ShredRun::Execute() {
     FShredded.clear();
     FShreddedNames.clear();
     FLeft.clear();
+    FUnhidden.clear();
     const int count = FDisplay.ListCount();
     for (int i = 0; i < count && !FStopped; ++i)
         ShredEntry(i);
@@ -136,14 +137,19 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     FIntact = FIntact && !FStopped;
 
     bool shredded = false;
+    // Emptied and renamed before it goes, so that the folder's records keep neither its size
+    // nor its name; only once every pass is done, since a file left must stay as it was.
+    bool hidden = true;
     FileId id;
     if (FWipe) {
         // Closing the filler removes it; it is a wipe only if the name is gone with it.
         const bool made = FFiller != nullptr;
+        hidden = !made || !FIntact || FFiller->HideName();
         FFiller.reset();
         shredded = made && FIntact && !FFiles.IsRegularFile(path);
     } else {
         id = FTarget->Id();
+        hidden = !FIntact || FTarget->HideName();
         // Through the handle the passes wrote: only that file goes.
         shredded = FIntact && FTarget->DeleteAndClose();
         // A file left for the next run gets its read-only bit back as the stream closes.
@@ -159,6 +165,8 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
                            : FWrote  ? LeftReason::PartlyOverwritten
                                      : LeftReason::NotWritten);
     }
+    if (!hidden)
+        FUnhidden.push_back(path);
     // A wipe's name was never a file: listing it again asks for another wipe.
     if (!FWipe) {
         FShredded.insert(id);

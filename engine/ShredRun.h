@@ -59,6 +59,9 @@ public:
     bool Stopped() const noexcept { return FStopped; }
     // The entries this run left unmarked, with the reason, in the list's order.
     const std::vector<LeftEntry>& Left() const noexcept { return FLeft; }
+    // The entries this run shredded whose file's name or size could not be hidden before it
+    // went: the folder's records may still show them.
+    const std::vector<std::string>& Unhidden() const noexcept { return FUnhidden; }
 
     // Bytes to write for one entry; negative when there is nothing to do. A file to shred
     // stays open from here to its deletion.
@@ -107,6 +110,7 @@ private:
     std::unordered_set<FileId, FileIdHash> FShredded;
     std::unordered_set<std::string> FShreddedNames;
     std::vector<LeftEntry> FLeft;
+    std::vector<std::string> FUnhidden;
     std::vector<unsigned char> FBlock;
     std::vector<unsigned char> FBatch;
 };

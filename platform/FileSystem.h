@@ -47,8 +47,15 @@ public:
     virtual FileId Id() = 0;
     // The file's length as the system has it now; -1 when it cannot be read.
     virtual std::int64_t Length() = 0;
+    // Empties the file and renames it, within its folder, to a name of the same length made
+    // of one letter, never replacing a file: once it is deleted, the folder's records keep
+    // neither its size nor its name. Through this handle, never by name. False when either
+    // could not be done.
+    virtual bool HideName() = 0;
+    // Gives a file that HideName renamed its first name back, never replacing a file.
+    virtual bool RestoreName() = 0;
     // Deletes the file through this very handle, whatever its name leads to meanwhile, and
-    // closes it. True once the file is gone.
+    // closes it. True once the file is gone; a file that stays gets its first name back.
     virtual bool DeleteAndClose() = 0;
 };
 

@@ -61,6 +61,12 @@ int OpenWithoutLinks(int dir, const std::string& path, int flags, mode_t mode = 
     }
 }
 
+FileId IdOfDescriptor(int fd) {
+    struct statx status;
+    return Status(fd, "", AT_EMPTY_PATH, STATX_INO, status) ? IdOf(status, GenerationOf(fd))
+                                                            : FileId{};
+}
+
 // "dir/name" -> {"dir/", "name"}; "name" -> {"", "name"}.
 std::pair<std::string, std::string> SplitName(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -93,8 +99,10 @@ public:
     // path: the name it was opened by. lock: a descriptor of the same file that holds its
     // lock, where this one was opened again from it. restore: the mode to put back when the
     // stream closes without deleting the file.
+    // An empty path: the file has no name any more.
     PosixFileStream(Fd fd, std::string path, Fd lock = Fd(), int restore = -1)
-        : FFd(std::move(fd)), FLock(std::move(lock)), FPath(std::move(path)), FRestore(restore) {}
+        : FFd(std::move(fd)), FLock(std::move(lock)), FPath(std::move(path)), FFirstPath(FPath),
+          FRestore(restore) {}
     ~PosixFileStream() override { Close(); }
 
     bool IsDiskFile() override {
@@ -126,30 +134,61 @@ public:
         return FFd.Reset();
     }
 
-    FileId Id() override {
-        struct statx status;
-        return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_INO, status)
-                   ? IdOf(status, GenerationOf(FFd.Get()))
-                   : FileId{};
-    }
+    FileId Id() override { return IdOfDescriptor(FFd.Get()); }
     std::int64_t Length() override {
         struct statx status;
         return Status(FFd.Get(), "", AT_EMPTY_PATH, STATX_SIZE, status)
                    ? static_cast<std::int64_t>(status.stx_size)
                    : -1;
     }
+    bool HideName() override {
+        const bool emptied = ftruncate(FFd.Get(), 0) == 0 && fsync(FFd.Get()) == 0;
+        if (FPath.empty())
+            return emptied;
+        const std::size_t length = SplitName(FPath).second.size();
+        for (char letter = 'Z'; letter >= 'A'; --letter)
+            if (Rename(std::string(length, letter)))
+                return emptied;
+        return false;
+    }
+
+    bool RestoreName() override {
+        return FPath == FFirstPath || Rename(SplitName(FFirstPath).second);
+    }
+
     bool DeleteAndClose() override {
         const bool removed = RemoveName(FPath, Id());
         if (removed)
             FRestore = -1;
+        else
+            RestoreName();
         Close();
         return removed;
     }
 
 private:
+    // Renames the file within its folder, held open meanwhile, and only while its name is
+    // still this file; never replacing a file.
+    bool Rename(const std::string& to) {
+        const auto [folder, name] = SplitName(FPath);
+        const Fd dir(folder.empty() ? Fd()
+                                    : Fd(OpenWithoutLinks(AT_FDCWD, folder, O_PATH | O_DIRECTORY)));
+        const int at = folder.empty() ? AT_FDCWD : dir.Get();
+        const FileId id = Id();
+        struct statx status;
+        if ((!folder.empty() && !dir) ||
+            !Status(at, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, status) ||
+            !(IdOf(status, id.generation) == id) ||
+            renameat2(at, name.c_str(), at, to.c_str(), RENAME_NOREPLACE) != 0)
+            return false;
+        FPath = folder + to;
+        return true;
+    }
+
     Fd FFd;
     Fd FLock;
     std::string FPath;
+    std::string FFirstPath;
     int FRestore;
 };
 
@@ -335,10 +374,9 @@ public:
         Opened opened = OpenExclusive(path, O_RDWR | O_CREAT | O_EXCL, 0600);
         if (!opened.fd)
             return nullptr;
-        auto file = std::make_unique<PosixFileStream>(std::move(opened.fd), path);
-        if (!RemoveName(path, file->Id()))
+        if (!RemoveName(path, IdOfDescriptor(opened.fd.Get())))
             return nullptr; // empty, and left where the name could not be removed
-        return file;
+        return std::make_unique<PosixFileStream>(std::move(opened.fd), "");
     }
 
     bool Delete(const std::string& path, const FileId& id) override { return RemoveName(path, id); }

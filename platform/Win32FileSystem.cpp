@@ -44,6 +44,24 @@ FileId IdOf(HANDLE handle) {
                 information.nFileIndexLow};
 }
 
+// Renames the file an open handle has to a full path, never replacing a file there. The
+// system takes a full name: Wine would take a bare one relative to the current folder.
+bool RenameThrough(HANDLE handle, const std::string& path) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (length <= 1)
+        return false;
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) +
+                             sizeof(WCHAR) * static_cast<std::size_t>(length));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength =
+        static_cast<DWORD>(sizeof(WCHAR) * static_cast<std::size_t>(length - 1));
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, rename->FileName, length);
+    return SetFileInformationByHandle(handle, FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
 // Deletion through an open handle: it removes the file the handle has, whatever the name
 // leads to meanwhile.
 bool DeleteThrough(HANDLE handle) {
@@ -64,8 +82,11 @@ class Win32FileStream final : public FileStream {
 public:
     // path: the name the handle was opened by, to tell when a deletion has taken effect.
     // restore: attributes to put back when the stream closes without deleting the file.
-    Win32FileStream(FileHandle handle, std::string path, DWORD restore = INVALID_FILE_ATTRIBUTES)
-        : FHandle(std::move(handle)), FPath(std::move(path)), FRestore(restore) {}
+    // named: false for a file whose name is already gone.
+    Win32FileStream(FileHandle handle, std::string path, DWORD restore = INVALID_FILE_ATTRIBUTES,
+                    bool named = true)
+        : FHandle(std::move(handle)), FPath(std::move(path)), FFirstPath(FPath), FRestore(restore),
+          FNamed(named) {}
     ~Win32FileStream() override { Close(); }
 
     bool IsDiskFile() override { return GetFileType(FHandle.Get()) == FILE_TYPE_DISK; }
@@ -100,8 +121,39 @@ public:
         LARGE_INTEGER length;
         return GetFileSizeEx(FHandle.Get(), &length) ? length.QuadPart : -1;
     }
+    bool HideName() override {
+        FILE_END_OF_FILE_INFO end{};
+        const bool emptied =
+            SetFileInformationByHandle(FHandle.Get(), FileEndOfFileInfo, &end, sizeof end) &&
+            FlushFileBuffers(FHandle.Get());
+        if (!FNamed)
+            return emptied;
+        const std::size_t slash = FPath.find_last_of('\\');
+        if (slash == std::string::npos || !NameIsThisFile())
+            return false;
+        const std::string folder = FPath.substr(0, slash + 1);
+        for (char letter = 'Z'; letter >= 'A'; --letter) {
+            const std::string renamed = folder + std::string(FPath.size() - folder.size(), letter);
+            if (RenameThrough(FHandle.Get(), renamed)) {
+                FPath = renamed;
+                return emptied;
+            }
+        }
+        return false;
+    }
+
+    bool RestoreName() override {
+        if (FPath == FFirstPath)
+            return true;
+        if (!NameIsThisFile() || !RenameThrough(FHandle.Get(), FFirstPath))
+            return false;
+        FPath = FFirstPath;
+        return true;
+    }
+
     bool DeleteAndClose() override {
-        if (!DeleteThrough(FHandle.Get())) {
+        if (!NameIsThisFile() || !DeleteThrough(FHandle.Get())) {
+            RestoreName();
             Close();
             return false;
         }
@@ -114,9 +166,22 @@ public:
     }
 
 private:
+    // Wine renames and deletes an open file by the name it was opened by: once another file
+    // has taken that name, either would reach that other file. So the name must still lead
+    // to this one (as on Windows, where both act on the file itself, it always does).
+    bool NameIsThisFile() {
+        const FileHandle named(
+            CreateFileA(FPath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        const FileId id = IdOf(FHandle.Get());
+        return named && id.known && ReachedDirectly(named.Get(), FPath) && IdOf(named.Get()) == id;
+    }
+
     FileHandle FHandle;
     std::string FPath;
+    std::string FFirstPath;
     DWORD FRestore;
+    bool FNamed;
 };
 
 FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD disposition) {
@@ -365,9 +430,10 @@ public:
         struct {
             DWORD Flags;
         } disposition{0x1 | 0x2}; // delete, with POSIX semantics
-        SetFileInformationByHandle(file.Get(), kFileDispositionInfoEx, &disposition,
-                                   sizeof disposition);
-        return std::make_unique<Win32FileStream>(std::move(file), path);
+        const bool nameless = SetFileInformationByHandle(file.Get(), kFileDispositionInfoEx,
+                                                         &disposition, sizeof disposition);
+        return std::make_unique<Win32FileStream>(std::move(file), path, INVALID_FILE_ATTRIBUTES,
+                                                 !nameless);
     }
 
     bool Delete(const std::string& path, const FileId& id) override {

@@ -136,8 +136,12 @@ private:
             Kept(length >= 0);
             return length;
         }
+        bool HideName() override { return !FOwner.Fails("HideName") && FReal->HideName(); }
+        bool RestoreName() override { return !FOwner.Fails("RestoreName") && FReal->RestoreName(); }
+        // A deletion that fails gives the file its name back, as the real one does.
         bool DeleteAndClose() override {
             if (FOwner.Fails("DeleteAndClose")) {
+                FReal->RestoreName();
                 FReal->Close();
                 return false;
             }

@@ -264,6 +264,30 @@ TEST_F(FileSystemTest, DeleteRemovesOnlyTheFileItIsGiven) {
     EXPECT_EQ(ReadFileContent(temp / "b.txt"), "b");
 }
 
+// Before its deletion a shredded file is emptied and renamed, through its handle, to a name
+// of the same length that no file in the folder has; a file that stays gets its name back.
+TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
+    WriteFileContent(temp / "tax.pdf", "secret");
+    WriteFileContent(temp / "ZZZZZZZ", "a bystander");
+    {
+        TargetOpen opened = fs.OpenTarget(temp / "tax.pdf");
+        ASSERT_TRUE(opened.file);
+        EXPECT_TRUE(opened.file->HideName());
+        EXPECT_FALSE(PathExists(temp / "tax.pdf"));
+        EXPECT_EQ(ReadFileContent(temp / "ZZZZZZZ"), "a bystander");
+        EXPECT_EQ(opened.file->Length(), 0);
+        EXPECT_TRUE(opened.file->RestoreName());
+    }
+    EXPECT_EQ(ReadFileContent(temp / "tax.pdf"), "");
+    TargetOpen again = fs.OpenTarget(temp / "tax.pdf");
+    ASSERT_TRUE(again.file);
+    EXPECT_TRUE(again.file->HideName());
+    EXPECT_TRUE(again.file->DeleteAndClose());
+    EXPECT_FALSE(PathExists(temp / "tax.pdf"));
+    EXPECT_FALSE(PathExists(temp / "YYYYYYY"));
+    EXPECT_EQ(ReadFileContent(temp / "ZZZZZZZ"), "a bystander");
+}
+
 // ---- Listing folders ----
 
 TEST(DirectoryEntryTest, OnlyNameSurrogateReparsePointsAreLinks) {
