@@ -139,11 +139,12 @@ void BlankJournal(std::string& image, const std::string& fsstat, const std::stri
 void BlankFileRecord(std::string& image, unsigned long number) {
     int blanked = 0;
     for (std::size_t at = 0; at + 1024 <= image.size(); at += 1024) {
+        if (image.compare(at, 4, "FILE") != 0)
+            continue;
         unsigned long own = 0;
-        for (int i = 3; i >= 0; --i)
-            own = own * 256 +
-                  static_cast<unsigned char>(image[at + 0x2C + static_cast<std::size_t>(i)]);
-        if (image.compare(at, 4, "FILE") == 0 && own == number) {
+        for (std::size_t i = 4; i-- > 0;)
+            own = own * 256 + static_cast<unsigned char>(image[at + 0x2C + i]);
+        if (own == number) {
             image.replace(at, 1024, 1024, '\0');
             ++blanked;
         }
