@@ -5,8 +5,10 @@
 #include <string>
 
 // Starts a host program (Z:\bin\...) and waits until `done` holds: Wine cannot wait for a
-// host process itself. False when it could not start or `done` never held.
-template <typename Done> bool RunOnHost(const char* program, std::string command, Done done) {
+// host process itself. False when it could not start or `done` never held within the guard
+// against a hang.
+template <typename Done>
+bool RunOnHost(const char* program, std::string command, Done done, int guardSeconds = 5) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -15,7 +17,7 @@ template <typename Done> bool RunOnHost(const char* program, std::string command
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    for (int i = 0; i < 500 && !done(); ++i)
+    for (int i = 0; i < guardSeconds * 100 && !done(); ++i)
         Sleep(10);
     return done();
 }
