@@ -132,14 +132,22 @@ public:
         if (slash == std::string::npos || !NameIsThisFile())
             return false;
         const std::string folder = FPath.substr(0, slash + 1);
-        for (char letter = 'Z'; letter >= 'A'; --letter) {
-            const std::string renamed = folder + std::string(FPath.size() - folder.size(), letter);
-            if (RenameThrough(FHandle.Get(), renamed)) {
-                FPath = renamed;
-                return emptied;
+        const std::size_t length = FPath.size() - folder.size();
+        // FAT and exFAT write a new name into free entries and leave the old ones deleted,
+        // name and all; a second rename of the same length is given the first free entries,
+        // which are the old name's, and writes over it.
+        bool renamed = false;
+        for (int round = 0; round < 2; ++round) {
+            for (char letter = 'Z'; letter >= 'A'; --letter) {
+                const std::string name = folder + std::string(length, letter);
+                if (name != FPath && RenameThrough(FHandle.Get(), name)) {
+                    FPath = name;
+                    renamed = true;
+                    break;
+                }
             }
         }
-        return false;
+        return renamed && emptied;
     }
 
     bool RestoreName() override {
