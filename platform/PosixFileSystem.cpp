@@ -145,11 +145,18 @@ public:
         const bool emptied = ftruncate(FFd.Get(), 0) == 0 && fsync(FFd.Get()) == 0;
         if (FPath.empty())
             return emptied;
+        // Twice, as on Windows: where a rename leaves the old entry behind, the second one
+        // may write over it.
         const std::size_t length = SplitName(FPath).second.size();
-        for (char letter = 'Z'; letter >= 'A'; --letter)
-            if (Rename(std::string(length, letter)))
-                return emptied;
-        return false;
+        bool renamed = false;
+        for (int round = 0; round < 2; ++round)
+            for (char letter = 'Z'; letter >= 'A'; --letter)
+                if (SplitName(FPath).second != std::string(length, letter) &&
+                    Rename(std::string(length, letter))) {
+                    renamed = true;
+                    break;
+                }
+        return renamed && emptied;
     }
 
     bool RestoreName() override {
