@@ -178,3 +178,26 @@ TEST_F(ShredRunTest, NoOtherProgramCanHoldAFileTheRunHolds) {
         EXPECT_FALSE(std::filesystem::exists(path)) << readOnly;
     }
 }
+
+// Before its deletion a file is renamed to a name of one letter, never over another file: with
+// every such name taken, its content and the file still go, its entry is marked, and the run
+// says that its name could not be hidden.
+TEST_F(ShredRunTest, AFileWhoseNameCannotBeHiddenIsStillShreddedAndSaid) {
+    const std::string path = dir / "ab.txt";
+    WriteAll(path, Filled(3000, 's'));
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        WriteAll(dir / std::string(6, letter), Filled(10, static_cast<unsigned char>(letter)));
+    RecordingDisplay display;
+    display.List(path, SystemFileSystem());
+    ShredRun run(display, SystemFileSystem());
+
+    run.Execute();
+
+    EXPECT_EQ(display.list, std::vector<std::string>{Done(path)});
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(run.Left().empty());
+    EXPECT_EQ(run.Unhidden(), std::vector<std::string>{path});
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        EXPECT_EQ(ReadAll(dir / std::string(6, letter)),
+                  Filled(10, static_cast<unsigned char>(letter)));
+}
