@@ -249,7 +249,9 @@ std::map<std::string, FileId> FileIdsIn(const std::string& dir) {
             name.resize(static_cast<std::size_t>(
                 WideCharToMultiByte(CP_ACP, 0, entry->FileName, length, name.data(),
                                     static_cast<int>(name.size()), nullptr, nullptr)));
-            ids[name] = {true, 0, static_cast<std::uint64_t>(entry->FileId.QuadPart)};
+            // 0 is no file's number: a file system that gives none here is asked per file.
+            if (entry->FileId.QuadPart != 0)
+                ids[name] = {true, 0, static_cast<std::uint64_t>(entry->FileId.QuadPart), 0};
             if (entry->NextEntryOffset == 0)
                 break;
             next += entry->NextEntryOffset;
