@@ -160,7 +160,8 @@ public:
     }
 
     bool DeleteAndClose() override {
-        if (!NameIsThisFile() || !DeleteThrough(FHandle.Get())) {
+        // A name HideName has just given it is this file's.
+        if ((FPath == FFirstPath && !NameIsThisFile()) || !DeleteThrough(FHandle.Get())) {
             RestoreName();
             Close();
             return false;
@@ -181,8 +182,10 @@ private:
         const FileHandle named(
             CreateFileA(FPath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        // The name's own entry, not followed: its number is this file's only when it is this
+        // file itself.
         const FileId id = IdOf(FHandle.Get());
-        return named && id.known && ReachedDirectly(named.Get(), FPath) && IdOf(named.Get()) == id;
+        return named && id.known && IdOf(named.Get()) == id;
     }
 
     FileHandle FHandle;

@@ -63,7 +63,27 @@ protected:
     void TearDown() override {
         for (const auto& [drive, root] : FDrives)
             EXPECT_TRUE(RunOnHost("Z:\\bin\\rm", "rm -f " + drive, [&] { return !Exists(root); }));
+        // Wine keeps its list of drives up to a second, and finds a file's drive by the folders'
+        // numbers: the next test's folder, made with this one's number, would be named on the
+        // removed drive. So this folder must read as on its own drive again before it goes.
+        if (!FDrives.empty()) {
+            const std::string own = Folder().substr(0, 3);
+            EXPECT_TRUE(PumpUntil([&] {
+                return FinalPath(FDir.Path().string()).rfind(own, 0) == 0;
+            })) << FinalPath(FDir.Path().string());
+        }
         MainWindowTest::TearDown();
+    }
+
+    static std::string FinalPath(const std::string& folder) {
+        HANDLE handle = CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        char path[MAX_PATH * 4] = {};
+        GetFinalPathNameByHandleA(handle, path, sizeof path, FILE_NAME_NORMALIZED);
+        CloseHandle(handle);
+        // Without the "\\?\" the final path begins with the drive, as Folder() does.
+        return std::string(path).rfind("\\\\?\\", 0) == 0 ? std::string(path + 4) : path;
     }
 
     std::string Folder() const { return FDir.Path().string() + "\\"; }
