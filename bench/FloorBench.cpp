@@ -2,7 +2,9 @@
 // nothing of the engine's checks. Per file and pass: read the attributes, open, write the
 // file's length, flush, close; then delete it and look the name up once to confirm it is
 // gone. With --one-handle, the calls of one handle per file instead: open, size, seven times
-// rewind, write and flush, then delete through the handle, close, and one lookup. Meant for
+// rewind, write and flush, then delete through the handle, close, and one lookup; with
+// --one-handle-hiding, also empty the file, flush and rename it twice before it goes, as the
+// engine hides a name. Meant for
 // small files: a pass writes the whole file in one call. Prints one line, as ostrevane_bench
 // does:
 //   targets=<n> bytes=<total size> seconds=<wall time of the passes and deletions>
@@ -61,7 +63,29 @@ bool Shred(const Target& target, std::vector<char>& block) {
            GetFileAttributesA(target.path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-bool ShredThroughOneHandle(const Target& target, std::vector<char>& block) {
+// Empties the file and renames it twice within its folder, as the engine hides a name.
+bool Hide(HANDLE file, const std::string& path) {
+    FILE_END_OF_FILE_INFO end{};
+    if (!SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof end) ||
+        !FlushFileBuffers(file))
+        return false;
+    const std::size_t slash = path.find_last_of('\\');
+    for (const char letter : {'Z', 'Y'}) {
+        const std::string renamed =
+            path.substr(0, slash + 1) + std::string(path.size() - slash - 1, letter);
+        std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + 2 * renamed.size() + 2);
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        rename->FileNameLength = static_cast<DWORD>(2 * renamed.size());
+        MultiByteToWideChar(CP_ACP, 0, renamed.c_str(), -1, rename->FileName,
+                            static_cast<int>(renamed.size() + 1));
+        if (!SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                        static_cast<DWORD>(buffer.size())))
+            return false;
+    }
+    return true;
+}
+
+bool ShredThroughOneHandle(const Target& target, std::vector<char>& block, bool hide) {
     if (block.size() < target.size)
         block.resize(target.size, '\x5A');
     const HANDLE file = CreateFileA(target.path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
@@ -76,6 +100,7 @@ bool ShredThroughOneHandle(const Target& target, std::vector<char>& block) {
              WriteFile(file, block.data(), target.size, &written, nullptr) &&
              written == target.size && FlushFileBuffers(file);
     }
+    ok = ok && (!hide || Hide(file, target.path));
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     ok = ok &&
@@ -88,12 +113,15 @@ bool ShredThroughOneHandle(const Target& target, std::vector<char>& block) {
 
 int main(int argc, char** argv) {
     std::vector<Target> targets;
-    bool oneHandle = false;
+    bool oneHandle = false, hide = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--one-handle")
+        const std::string argument = argv[i];
+        if (argument == "--one-handle" || argument == "--one-handle-hiding") {
             oneHandle = true;
-        else
-            Gather(argv[i], targets);
+            hide = argument == "--one-handle-hiding";
+        } else {
+            Gather(argument, targets);
+        }
     }
     long long bytes = 0;
     for (const Target& target : targets)
@@ -104,7 +132,7 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     for (const Target& target : targets)
         failures +=
-            (oneHandle ? ShredThroughOneHandle(target, block) : Shred(target, block)) ? 0 : 1;
+            (oneHandle ? ShredThroughOneHandle(target, block, hide) : Shred(target, block)) ? 0 : 1;
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     std::printf("targets=%zu bytes=%lld seconds=%.6f\n", targets.size(), bytes, elapsed.count());

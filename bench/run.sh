@@ -151,10 +151,12 @@ measure() {
         wine "$floor_exe" "$(windows_path "$small")" | driver_seconds
         check_small_gone "the floor under Wine"
         ;;
-    small_floor_one_handle)
+    small_floor_one_handle | small_floor_hiding)
         write_small
-        wine "$floor_exe" --one-handle "$(windows_path "$small")" | driver_seconds
-        check_small_gone "the one-handle floor under Wine"
+        local option=--one-handle
+        [ "$what" = small_floor_hiding ] && option=--one-handle-hiding
+        wine "$floor_exe" "$option" "$(windows_path "$small")" | driver_seconds
+        check_small_gone "the floor $option under Wine"
         ;;
     small_shred_u | small_shred_unlink)
         write_small
@@ -170,7 +172,7 @@ measure() {
 }
 
 kinds=(big_native big_wine big_shred big_dd small_native small_wine small_floor
-       small_floor_one_handle small_shred_u small_shred_unlink)
+       small_floor_one_handle small_floor_hiding small_shred_u small_shred_unlink)
 declare -A best
 
 echo "== preparing a 1 GiB random source in $work"
@@ -226,6 +228,7 @@ printf '  %-34s %9.3f s\n' "engine, native" "${best[small_native]}"
 printf '  %-34s %9.3f s\n' "engine, Wine (start-up excluded)" "${best[small_wine]}"
 printf '  %-34s %9.3f s\n' "floor: Windows calls alone, Wine" "${best[small_floor]}"
 printf '  %-34s %9.3f s\n' "one-handle floor, Wine" "${best[small_floor_one_handle]}"
+printf '  %-34s %9.3f s\n' "the same, hiding names, Wine" "${best[small_floor_hiding]}"
 printf '  %-34s %9.3f s\n' "shred -n 7 -u" "${best[small_shred_u]}"
 printf '  %-34s %9.3f s\n' "shred -n 7 --remove=unlink" "${best[small_shred_unlink]}"
 echo "Peak memory, native engine: empty run $rss_empty KiB, 1 GiB run $rss_big KiB"
@@ -263,6 +266,8 @@ goal "small: Wine / native" "$(divide "${best[small_wine]}" "${best[small_native
 goal "small: engine / floor (both Wine)" "$(divide "${best[small_wine]}" "${best[small_floor]}")"
 goal "small: engine / one-handle floor (both Wine)" \
     "$(divide "${best[small_wine]}" "${best[small_floor_one_handle]}")" "<=" 1.15
+goal "small: engine / floor hiding names (both Wine)" \
+    "$(divide "${best[small_wine]}" "${best[small_floor_hiding]}")"
 goal "memory above the empty run, MiB" \
     "$(awk -v a="$rss_big" -v b="$rss_empty" 'BEGIN { printf "%.4f", (a - b) / 1024 }')" "<" 16
 echo

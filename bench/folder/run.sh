@@ -58,10 +58,11 @@ measure() {
     local t0 t1 output
     write_folder
     case $1 in
-    engine | floor | floor1)
+    engine | floor | floor1 | floorH)
         local exe=$tree/bench/ostrevane_bench.exe option=()
         [ "$1" != engine ] && exe=$tree/bench/ostrevane_floor.exe
         [ "$1" = floor1 ] && option=(--one-handle)
+        [ "$1" = floorH ] && option=(--one-handle-hiding)
         output=$("$repo/tools/wine-run" "$state" "$exe" "${option[@]}" "Z:${dir//\//\\}" |
             tr -d '\r')
         check_gone "the $1"
@@ -84,14 +85,14 @@ measure() {
     esac
 }
 
-best_list="" best_window="" best_shred="" best_engine="" best_floor="" best_floor1=""
+best_list="" best_window="" best_shred="" best_engine="" best_floor="" best_floor1="" best_floorH=""
 smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a < b) ? a : b }'; }
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for ((round = 1; round <= rounds; ++round)); do
     echo "== round $round of $rounds: $count files of $bytes bytes in $parent"
-    peers=(window engine floor floor1 shred)
-    ((round % 2 == 0)) && peers=(shred floor1 floor engine window)
+    peers=(window engine floor floor1 floorH shred)
+    ((round % 2 == 0)) && peers=(shred floorH floor1 floor engine window)
     for peer in "${peers[@]}"; do
         read -r list seconds < <(measure "$peer") || die "$peer failed"
         [ -n "${seconds:-}" ] || die "$peer gave no time"
@@ -108,6 +109,9 @@ for ((round = 1; round <= rounds; ++round)); do
         elif [ "$peer" = floor1 ]; then
             printf '   one-handle floor: %.3f s\n' "$seconds"
             best_floor1=$(smaller "$seconds" "$best_floor1")
+        elif [ "$peer" = floorH ]; then
+            printf '   one-handle floor hiding names: %.3f s\n' "$seconds"
+            best_floorH=$(smaller "$seconds" "$best_floorH")
         else
             printf '   shred -n 7 -u: %.3f s\n' "$seconds"
             best_shred=$(smaller "$seconds" "$best_shred")
@@ -121,6 +125,7 @@ ratio=$(divide "$best_window" "$best_shred")
 window_engine=$(divide "$best_window" "$best_engine")
 engine_floor=$(divide "$best_engine" "$best_floor")
 engine_floor1=$(divide "$best_engine" "$best_floor1")
+engine_floorH=$(divide "$best_engine" "$best_floorH")
 echo
 echo "Results: best of $rounds rounds, $count x $bytes B, on $parent" \
     "($(df -PT "$parent" | awk 'NR == 2 { print $2 }')), $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -130,10 +135,12 @@ printf 'shred through the window:   %8.3f s\n' "$best_window"
 printf 'engine alone (no window):   %8.3f s\n' "$best_engine"
 printf 'floor (Windows calls only): %8.3f s\n' "$best_floor"
 printf 'one-handle floor:           %8.3f s\n' "$best_floor1"
+printf '  the same, hiding names:   %8.3f s\n' "$best_floorH"
 printf 'shred -n 7 -u (xargs):      %8.3f s\n' "$best_shred"
 printf 'window / shred:             %8s     (goal <= 1.5, stretch <= 1.0)\n' "$ratio"
 printf 'window / engine alone:      %8s     (goal <= 1.1)\n' "$window_engine"
 printf 'engine alone / floor:       %8s\n' "$engine_floor"
 printf 'engine / one-handle floor:  %8s     (goal <= 1.15)\n' "$engine_floor1"
+printf 'engine / floor hiding names: %7s\n' "$engine_floorH"
 awk -v l="$best_list" -v r="$ratio" -v w="$window_engine" -v e="$engine_floor1" \
     'BEGIN { exit !(l <= 2 && r <= 1.5 && w <= 1.1 && e <= 1.15) }'
