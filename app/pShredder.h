@@ -55,4 +55,6 @@ private:
 
     // The run under way, if any: while it lasts nothing else happens in the window.
     ShredRun* FRun = nullptr;
+    // From a run's end until a short timer fires: drops still come from the run's time.
+    bool FSettling = false;
 };
