@@ -13,6 +13,16 @@ constexpr DWORD kHangGuardMs = 30000;
 constexpr UINT kHoldMessage = WM_APP + 1;
 constexpr UINT kCallMessage = WM_APP + 2;
 
+// Waits for `event` while handling the messages other threads send to this one (and only
+// those), so that a thread which sends to the window meanwhile cannot hang the test.
+void WaitHandlingSent(HANDLE event) {
+    const ULONGLONG deadline = GetTickCount64() + kHangGuardMs;
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, 50, QS_SENDMESSAGE) != WAIT_OBJECT_0 &&
+           GetTickCount64() < deadline)
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 struct THold {
     HANDLE Held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE Released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -41,16 +51,12 @@ LRESULT CALLBACK HoldWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     GetWindowTextA(hold.Status, shown, sizeof shown);
     hold.Shown = shown;
     SetEvent(hold.Held);
-    const ULONGLONG deadline = GetTickCount64() + kHangGuardMs;
-    MSG msg;
-    while (MsgWaitForMultipleObjects(1, &hold.Released, FALSE, 50, QS_SENDMESSAGE) !=
-               WAIT_OBJECT_0 &&
-           GetTickCount64() < deadline)
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    WaitHandlingSent(hold.Released);
     return 0;
 }
 
-// A message-only window of the test's (UI) thread, which only holds.
+// A message-only window of the test's (UI) thread: it holds the run, and runs the test's
+// calls on the window's thread.
 HWND MakeHoldWindow() {
     static const ATOM atom = [] {
         WNDCLASSA type{};
@@ -126,6 +132,7 @@ std::string MainWindowTest::ShredHolding(const std::function<void()>& during) {
     // A run that never painted was never held: `during` is skipped, the hold dropped with
     // its window, and what the run left queued stays for the test to pump.
     SetEvent(over);
+    WaitHandlingSent(hold.Released);
     other.join();
     DestroyWindow(holder);
     FHolder = nullptr;
