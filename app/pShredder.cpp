@@ -13,9 +13,11 @@ namespace {
 constexpr TAnchors akTopRight = akTop | akRight;
 constexpr int kSelectedFilesChars = 65519;
 
-// A drop that reaches the window this soon after a run is taken for one made during it: the
-// system may hand a drag over late (Wine turns a drag's window-system events into a drop only
-// when the thread next waits for messages, which a run does not do).
+// A drop that reaches the window this soon after a run is taken for one made during it. The
+// system may hand a drag over late: Wine answers a drag only when the thread waits for
+// messages, which a run does not do, so a drag made during a run ends in a drop posted just
+// after it (within milliseconds), later than the run's end could discard it. The drop's own
+// time stamp is of no help: it is the time of that late posting.
 constexpr UINT kSettleMs = 500;
 constexpr UINT_PTR kSettleTimer = 1;
 
@@ -152,6 +154,8 @@ void TfrmShredder::EndRun(WindowDisplay& display) {
     ShutdownBlockReasonDestroy(Handle());
     display.Flush();
     DiscardRunInput();
+    // A timer message comes only once no posted message waits: a drop posted before it is
+    // due is handled while the window still settles, however slowly the thread gets to it.
     FSettling = SetTimer(Handle(), kSettleTimer, kSettleMs, nullptr) != 0;
 }
 
