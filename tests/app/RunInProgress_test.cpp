@@ -78,7 +78,7 @@ protected:
     }
 
     static constexpr std::size_t kSize = 3000;
-    // A free-space wipe stopped by a broken rule fills the scratch tmpfs, not the disk.
+    // A free-space wipe that a broken rule lets go on fills the scratch tmpfs, not the disk.
     TempDir FDir{ScratchBase()};
 };
 
