@@ -105,8 +105,13 @@ std::vector<std::string> MainWindowTest::Entries() {
 
 std::vector<TDialogSeen> MainWindowTest::Click(TButton& button, TDialogAnswerer::TAction action) {
     TDialogAnswerer answerer(std::move(action));
+    const std::filesystem::path current = std::filesystem::current_path();
     button.Click();
     PumpMessages();
+    // The picker makes the folder it picked from the current one, which Windows then holds
+    // open: a test's folder could not be removed, and leftovers would pile up in the temp
+    // folder (where, by the hundred, they make Wine's short names fail).
+    std::filesystem::current_path(current);
     return answerer.Seen();
 }
 
