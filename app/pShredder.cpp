@@ -8,10 +8,32 @@
 #include "framework/SystemFunction.h"
 #include <uxtheme.h>
 #include <functional>
+#include <utility>
 
 namespace {
 constexpr TAnchors akTopRight = akTop | akRight;
 constexpr int kSelectedFilesChars = 65519;
+
+// A drop that reaches the window this soon after a run is taken for one made during it. The
+// system may hand a drag over late: Wine answers a drag only when the thread waits for
+// messages, which a run does not do, so a drag made during a run ends in a drop posted just
+// after it (within milliseconds), later than the run's end could discard it. The drop's own
+// time stamp is of no help: it is the time of that late posting.
+constexpr UINT kSettleMs = 500;
+constexpr UINT_PTR kSettleTimer = 1;
+
+// The messages other programs can post that would act as the user's requests.
+constexpr std::pair<UINT, UINT> kPostedRequests[] = {
+    {WM_KEYFIRST, WM_KEYLAST},     {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK},
+    {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_COMMAND, WM_SYSCOMMAND},
+    {BM_CLICK, BM_CLICK},          {WM_DROPFILES, WM_DROPFILES},
+};
+
+bool IsCloseRequest(const MSG& msg) {
+    return (msg.message == WM_NCLBUTTONDOWN && msg.wParam == HTCLOSE) ||
+           (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) ||
+           (msg.message == WM_SYSCOMMAND && (msg.wParam & 0xFFF0) == SC_CLOSE);
+}
 } // namespace
 
 // The table is a constant: building it can fail only for lack of memory, which is fatal this
@@ -73,8 +95,9 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
     DnDForm1->SetOnDnDItem(
         [this](TObject* Sender, const std::string& Item) { DnDForm1DnDItem(Sender, Item); });
     // All the names of one drop fill the list in one go: one repaint, one measuring context.
+    // A drop made during a run is never listed, also when it comes just after it.
     DnDForm1->SetOnDnDItems([this](TObject*, const std::function<void()>& deliver) {
-        if (FRun)
+        if (FRun || FSettling)
             return;
         FUnlisted.clear();
         {
@@ -140,24 +163,39 @@ void TfrmShredder::EndRun(WindowDisplay& display) {
     ShutdownBlockReasonDestroy(Handle());
     display.Flush();
     DiscardRunInput();
+    // A timer message comes only once no posted message waits: a drop posted before it is
+    // due is handled while the window still settles, however slowly the thread gets to it.
+    FSettling = SetTimer(Handle(), kSettleTimer, kSettleMs, nullptr) != 0;
 }
 
 void TfrmShredder::DiscardRunInput() {
-    // Clicks, keys and drops that waited while the run worked were aimed at a window that took
-    // none: acted on now, they would remove marked entries or start what nobody saw coming.
-    // Closing the window is the one request that still counts.
+    // Clicks, keys, commands and drops that waited while the run worked were aimed at a window
+    // that took none: acted on now, they would remove marked entries or start what nobody saw
+    // coming, whether the user made them or another program posted them. Closing the window is
+    // the one request that still counts.
+    // First what the window system still holds becomes messages (under Wine, the input and
+    // drags of the whole run), so that it goes with the rest.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
     bool closeAsked = false;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT))
-        closeAsked = closeAsked || (msg.message == WM_NCLBUTTONDOWN && msg.wParam == HTCLOSE) ||
-                     (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4);
-    while (PeekMessageA(&msg, nullptr, WM_DROPFILES, WM_DROPFILES, PM_REMOVE))
-        DragFinish(reinterpret_cast<HDROP>(msg.wParam));
+        closeAsked = closeAsked || IsCloseRequest(msg);
+    for (const auto& [first, last] : kPostedRequests)
+        while (PeekMessageA(&msg, nullptr, first, last, PM_REMOVE)) {
+            closeAsked = closeAsked || IsCloseRequest(msg);
+            if (msg.message == WM_DROPFILES)
+                DragFinish(reinterpret_cast<HDROP>(msg.wParam));
+        }
     if (closeAsked)
         PostMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
 LRESULT TfrmShredder::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kSettleTimer) {
+        KillTimer(Handle(), kSettleTimer);
+        FSettling = false;
+        return 0;
+    }
     // The run reads the list and writes into the window until it ends; the messages it lets
     // through meanwhile (sent by other programs, or by the system) may start nothing else.
     if (FRun) {

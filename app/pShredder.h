@@ -64,4 +64,6 @@ private:
     // The identities of the files listed, which the list's lines refer to.
     TListedFiles FListed;
     std::vector<std::string> FUnlisted;
+    // From a run's end until a short timer fires: drops still come from the run's time.
+    bool FSettling = false;
 };

@@ -2,7 +2,6 @@
 // posts it, through the window's drop receiver to the target list.
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
-#include <shlobj.h>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
@@ -11,27 +10,6 @@
 #include <vector>
 
 namespace {
-
-// A drop handle as the shell makes it: a DROPFILES header, then the names, each ended by a
-// zero, and one more zero.
-HGLOBAL MakeDrop(const std::vector<std::string>& names, POINT at) {
-    std::size_t chars = 1;
-    for (const std::string& name : names)
-        chars += name.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars);
-    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
-    header->pFiles = sizeof(DROPFILES);
-    header->pt = at;
-    header->fNC = FALSE;
-    header->fWide = FALSE;
-    char* text = reinterpret_cast<char*>(header + 1);
-    for (const std::string& name : names) {
-        std::memcpy(text, name.c_str(), name.size() + 1);
-        text += name.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return memory;
-}
 
 void MakeFile(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -44,8 +22,7 @@ protected:
     std::string In(const std::string& name) const { return FDir.Path().string() + "\\" + name; }
 
     void DropNames(const std::vector<std::string>& names) {
-        PostMessageA(Form().Handle(), WM_DROPFILES,
-                     reinterpret_cast<WPARAM>(MakeDrop(names, {100, 100})), 0);
+        PostMessageA(Form().Handle(), WM_DROPFILES, DropHandle(names), 0);
         PumpMessages();
     }
 

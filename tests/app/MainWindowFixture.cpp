@@ -1,7 +1,73 @@
 #include "MainWindowFixture.h"
+#include "ScratchFiles.h"
 #include "framework/Application.h"
+#include <shlobj.h>
+#include <cstring>
+#include <thread>
 
 namespace {
+
+// Guards against a hung test only; nothing waits this long when the program works.
+constexpr DWORD kHangGuardMs = 30000;
+
+constexpr UINT kHoldMessage = WM_APP + 1;
+constexpr UINT kCallMessage = WM_APP + 2;
+
+// Waits for `event` while handling the messages other threads send to this one (and only
+// those), so that a thread which sends to the window meanwhile cannot hang the test.
+void WaitHandlingSent(HANDLE event) {
+    const ULONGLONG deadline = GetTickCount64() + kHangGuardMs;
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, 50, QS_SENDMESSAGE) != WAIT_OBJECT_0 &&
+           GetTickCount64() < deadline)
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+struct THold {
+    HANDLE Held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE Released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND Status = nullptr;
+    std::string Shown;
+    THold() = default;
+    THold(const THold&) = delete;
+    THold& operator=(const THold&) = delete;
+    ~THold() {
+        CloseHandle(Held);
+        CloseHandle(Released);
+    }
+};
+
+// Handled where the UI thread next looks at its messages: during a run, its first paint. It
+// then handles only messages sent from other threads until the test's thread lets it go.
+LRESULT CALLBACK HoldWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == kCallMessage) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    if (message != kHoldMessage)
+        return DefWindowProcA(window, message, wParam, lParam);
+    auto& hold = *reinterpret_cast<THold*>(lParam);
+    char shown[1024] = {};
+    GetWindowTextA(hold.Status, shown, sizeof shown);
+    hold.Shown = shown;
+    SetEvent(hold.Held);
+    WaitHandlingSent(hold.Released);
+    return 0;
+}
+
+// A message-only window of the test's (UI) thread: it holds the run, and runs the test's
+// calls on the window's thread.
+HWND MakeHoldWindow() {
+    static const ATOM atom = [] {
+        WNDCLASSA type{};
+        type.lpfnWndProc = HoldWindowProc;
+        type.hInstance = GetModuleHandleA(nullptr);
+        type.lpszClassName = "OstrevaneTestHold";
+        return RegisterClassA(&type);
+    }();
+    return CreateWindowExA(0, MAKEINTATOM(atom), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
 
 // The Explorer-style picker keeps its file name in the edit of a combo box (cmb13); older
 // templates use a plain edit (edt1).
@@ -17,10 +83,15 @@ void MainWindowTest::SetUp() {
     FSandbox.Enter();
     FForm = &StartUp();
     FForm->Show();
+    FUnexpected.emplace([](HWND dialog, const TDialogSeen& seen) {
+        ADD_FAILURE() << "a box nobody expected: " << seen.Caption << ": " << seen.Text;
+        TDialogAnswerer::PressOk(dialog, seen);
+    });
     PumpMessages();
 }
 
 void MainWindowTest::TearDown() {
+    FUnexpected.reset();
     Application().DestroyForms();
     FSandbox.Leave();
 }
@@ -34,9 +105,86 @@ std::vector<std::string> MainWindowTest::Entries() {
 
 std::vector<TDialogSeen> MainWindowTest::Click(TButton& button, TDialogAnswerer::TAction action) {
     TDialogAnswerer answerer(std::move(action));
+    const std::filesystem::path current = std::filesystem::current_path();
     button.Click();
     PumpMessages();
+    // The picker makes the folder it picked from the current one, which Windows then holds
+    // open: a test's folder could not be removed, and leftovers would pile up in the temp
+    // folder (where, by the hundred, they make Wine's short names fail).
+    std::filesystem::current_path(current);
     return answerer.Seen();
+}
+
+std::string MainWindowTest::ShredHolding(const std::function<void()>& during,
+                                         std::vector<TDialogSeen>* shown) {
+    THold hold;
+    hold.Status = Form().Edit1.Handle();
+    HWND holder = FHolder = MakeHoldWindow();
+    EXPECT_NE(holder, nullptr);
+    HANDLE sent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE over = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread other([&] {
+        // Sent from another thread, it waits for the UI thread's next look at its messages.
+        SendNotifyMessageA(holder, kHoldMessage, 0, reinterpret_cast<LPARAM>(&hold));
+        SetEvent(sent);
+        const HANDLE ends[] = {hold.Held, over};
+        if (WaitForMultipleObjects(2, ends, FALSE, kHangGuardMs) == WAIT_OBJECT_0)
+            during();
+        SetEvent(hold.Released);
+    });
+    // A plain wait: the hold must stay queued until the run has started.
+    WaitForSingleObject(sent, kHangGuardMs);
+    {
+        const TDialogAnswerer answerer;
+        Form().btnWipe.Click();
+        if (shown)
+            *shown = answerer.Seen();
+    }
+    // A run that never painted was never held: `during` is skipped, the hold dropped with
+    // its window, and what the run left queued stays for the test to pump.
+    SetEvent(over);
+    WaitHandlingSent(hold.Released);
+    other.join();
+    DestroyWindow(holder);
+    FHolder = nullptr;
+    CloseHandle(sent);
+    CloseHandle(over);
+    EXPECT_EQ(WaitForSingleObject(hold.Held, 0), WAIT_OBJECT_0) << "the run was never held";
+    return hold.Shown;
+}
+
+void MainWindowTest::OnWindowThread(const std::function<void()>& act) {
+    SendMessageA(FHolder, kCallMessage, 0, reinterpret_cast<LPARAM>(&act));
+}
+
+void MainWindowTest::RequireScratch() {
+    if (ScratchTmpfs().empty())
+        GTEST_SKIP() << "needs the scratch tmpfs of tools/with-scratch-fs (root)";
+}
+
+std::filesystem::path ScratchBase() {
+    const std::string scratch = ScratchTmpfs();
+    return scratch.empty() ? std::filesystem::temp_directory_path()
+                           : std::filesystem::path(scratch);
+}
+
+WPARAM DropHandle(const std::vector<std::string>& names, POINT at) {
+    std::size_t chars = 1;
+    for (const std::string& name : names)
+        chars += name.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = at;
+    header->fNC = FALSE;
+    header->fWide = FALSE;
+    char* text = reinterpret_cast<char*>(header + 1);
+    for (const std::string& name : names) {
+        std::memcpy(text, name.c_str(), name.size() + 1);
+        text += name.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return reinterpret_cast<WPARAM>(memory);
 }
 
 TDialogAnswerer::TAction TypeIntoPicker(std::string typed) {

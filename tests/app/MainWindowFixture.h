@@ -5,6 +5,9 @@
 #include "tests/settings/ProgramKey.h"
 #include "tests/support/win/UiTest.h"
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,11 +24,35 @@ protected:
     // Returns what those dialogs showed.
     std::vector<TDialogSeen> Click(TButton& button,
                                    TDialogAnswerer::TAction action = TDialogAnswerer::PressOk);
+    // Clicks "Shred NOW!" and holds the run at its first paint, inside its first entry, while
+    // `during` runs on another thread; the messages `during` sends to the window are handled
+    // there, as the run handles them. Returns the status line shown while held ("" and
+    // `during` skipped when the run never painted). Whatever the disk's speed, `during`
+    // always meets the run under way. Messages left queued are not pumped. The message the
+    // run shows at its end is answered and kept in `shown`.
+    std::string ShredHolding(const std::function<void()>& during,
+                             std::vector<TDialogSeen>* shown = nullptr);
+    // From `during`: runs `act` on the window's thread, inside the held run.
+    void OnWindowThread(const std::function<void()>& act);
+    // Skips the test without the scratch tmpfs of tools/with-scratch-fs.
+    void RequireScratch();
 
 private:
     ProgramKeySandbox FSandbox;
     TfrmShredder* FForm = nullptr;
+    // A message box that no test step asked for (an error report) fails the test and is
+    // answered, instead of waiting for a click until the test is killed.
+    std::optional<TDialogAnswerer> FUnexpected;
+    HWND FHolder = nullptr;
 };
+
+// Where a test whose run could wipe free space keeps its files: the 4 MiB scratch tmpfs of
+// tools/with-scratch-fs, so that a wipe, meant or by a broken rule, never fills the machine's
+// disk. The system's temp folder without it, where RequireScratch skips the test.
+std::filesystem::path ScratchBase();
+// A drop handle as the shell makes it (a DROPFILES header, then the names, each ended by a
+// zero, and one more zero), ready to go with WM_DROPFILES.
+WPARAM DropHandle(const std::vector<std::string>& names, POINT at = {100, 100});
 
 // Answers the file picker by typing `typed` into its file name box and pressing Open; any
 // other dialog gets OK.

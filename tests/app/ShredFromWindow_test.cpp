@@ -60,6 +60,10 @@ std::string LastStatus(const std::string& path, std::size_t size) {
 
 class ShredFromWindow : public MainWindowTest {
 protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        RequireScratch();
+    }
     void TearDown() override {
         for (const auto& [drive, root] : FDrives)
             EXPECT_TRUE(RunOnHost("Z:\\bin\\rm", "rm -f " + drive, [&] { return !Exists(root); }));
@@ -104,7 +108,7 @@ protected:
         return root;
     }
 
-    TempDir FDir;
+    TempDir FDir{ScratchBase()};
     // The drive letters made: their host names and roots.
     std::vector<std::pair<std::string, std::string>> FDrives;
 };

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -19,6 +21,38 @@ std::string Done(const std::string& path) {
 class ShredRunTest : public testing::Test {
 protected:
     TempDir dir;
+};
+
+// Tests whose run could wipe free space, by design or by a broken rule, work on the scratch
+// tmpfs of tools/with-scratch-fs: a wipe fills 4 MiB, never the machine's disk.
+class ShredRunOnScratch : public testing::Test {
+protected:
+    void SetUp() override {
+        if (ScratchTmpfs().empty())
+            GTEST_SKIP() << "needs the scratch tmpfs of tools/with-scratch-fs (root)";
+        scratch.emplace(ScratchTmpfs());
+    }
+    std::string In(const std::string& name) const { return *scratch / name; }
+    std::optional<TempDir> scratch;
+};
+
+// Another program acts at the moment an entry is marked, or the session ends as a pass has
+// written its last block.
+class ActingDisplay : public RecordingDisplay {
+public:
+    using RecordingDisplay::RecordingDisplay;
+    void ListReplace(int index, const std::string& text) override {
+        RecordingDisplay::ListReplace(index, text);
+        if (onMark)
+            onMark();
+    }
+    void SetProgressPosition(std::int64_t position) override {
+        const bool passDone = position == 0 && progress > 0 && progress == progressMax;
+        RecordingDisplay::SetProgressPosition(position);
+        if (passDone && onPassDone)
+            onPassDone();
+    }
+    std::function<void()> onMark, onPassDone;
 };
 
 } // namespace
@@ -70,20 +104,24 @@ TEST_F(ShredRunTest, ASizeIsTakenOnceAndEachPassSeesItsNumber) {
                   "shredding " + path + ": size is 10 bytes ... Pass " + std::to_string(pass));
 }
 
-TEST_F(ShredRunTest, AMissingFileInAMissingFolderIsLeftAlone) {
-    const std::string missing = (dir.Path() / "gone" / "file.bin").string();
+TEST_F(ShredRunOnScratch, AMissingFileInAMissingFolderIsLeftAlone) {
+    const std::string missing = (scratch->Path() / "gone" / "file.bin").string();
     RecordingDisplay display({missing});
     EXPECT_NO_THROW(ShredRun(display, SystemFileSystem()).Execute());
     EXPECT_EQ(display.list, std::vector<std::string>{missing});
     EXPECT_EQ(display.statusLines.size(), 7u);
     EXPECT_TRUE(display.patterns.empty());
-    EXPECT_FALSE(std::filesystem::exists(dir.Path() / "gone"));
+    EXPECT_FALSE(std::filesystem::exists(scratch->Path() / "gone"));
 }
 
 #ifdef _WIN32
-TEST_F(ShredRunTest, AnEntryWithoutADriveLetterIsSkipped) {
+TEST_F(ShredRunOnScratch, AnEntryWithoutADriveLetterIsSkipped) {
     RecordingDisplay display({"1:\\nothing\\here.bin", "\\\\?\\?", "~nowhere"});
+    // A relative name would be taken from here.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(scratch->Path());
     ShredRun(display, SystemFileSystem()).Execute();
+    std::filesystem::current_path(before);
     EXPECT_EQ(display.list,
               (std::vector<std::string>{"1:\\nothing\\here.bin", "\\\\?\\?", "~nowhere"}));
     EXPECT_TRUE(display.statusLines.empty());
@@ -115,7 +153,7 @@ TEST_F(ShredRunTest, AFileHeldOpenStopsTheRunAtThatEntry) {
 }
 
 // Entries no pass may touch: what they name now is not what the user listed.
-TEST_F(ShredRunTest, EntriesWhoseFileIsNotTheListedOneGetNoPass) {
+TEST_F(ShredRunOnScratch, EntriesWhoseFileIsNotTheListedOneGetNoPass) {
     struct Row {
         const char* what;
         EntryKind kind;
@@ -132,9 +170,9 @@ TEST_F(ShredRunTest, EntriesWhoseFileIsNotTheListedOneGetNoPass) {
         {"a name ending in a blank", EntryKind::File, "namesake ", false},
 #endif
     };
-    WriteAll(dir / "namesake", Filled(100, 'n'));
+    WriteAll(In("namesake"), Filled(100, 'n'));
     for (const Row& row : rows) {
-        const std::string path = dir / row.name;
+        const std::string path = In(row.name);
         if (row.fileThere)
             WriteAll(path, Filled(100, 'k'));
         RecordingDisplay display({path});
@@ -147,8 +185,46 @@ TEST_F(ShredRunTest, EntriesWhoseFileIsNotTheListedOneGetNoPass) {
         if (SystemFileSystem().NamesItself(path)) {
             EXPECT_EQ(std::filesystem::exists(path), row.fileThere) << row.what;
         }
-        EXPECT_EQ(ReadAll(dir / "namesake"), Filled(100, 'n')) << row.what;
+        EXPECT_EQ(ReadAll(In("namesake")), Filled(100, 'n')) << row.what;
     }
+}
+
+// A file put again under a name this run has shredded is another file: shredded as any other.
+TEST_F(ShredRunOnScratch, AFileMadeAgainUnderANameShreddedEarlierIsShreddedAsAnyOther) {
+    const std::string path = In("again.bin");
+    WriteAll(path, Filled(3000, 'a'));
+    ActingDisplay display({path, path});
+    display.onMark = [&] {
+        if (display.statusLines.size() == 7)
+            WriteAll(path, Filled(2000, 'b'));
+    };
+
+    ShredRun(display, SystemFileSystem()).Execute();
+
+    EXPECT_EQ(display.list, (std::vector<std::string>{Done(path), Done(path)}));
+    ASSERT_EQ(display.statusLines.size(), 14u);
+    EXPECT_EQ(display.statusLines.back(), "shredding " + path + ": size is 2000 bytes ... Pass 7");
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// The session ends between two passes: the entry is not whole, so it stays, unmarked.
+TEST_F(ShredRunOnScratch, AStopBetweenTwoPassesLeavesTheEntryUnmarkedInPlace) {
+    const std::string first = In("first.bin"), second = In("second.bin");
+    WriteAll(first, Filled(3000, '1'));
+    WriteAll(second, Filled(3000, '2'));
+    ActingDisplay display({first, second});
+    ShredRun run(display, SystemFileSystem());
+    display.onPassDone = [&] {
+        if (display.statusLines.size() == 3)
+            run.Stop();
+    };
+
+    run.Execute();
+
+    EXPECT_EQ(display.list, (std::vector<std::string>{first, second}));
+    EXPECT_EQ(display.statusLines.size(), 3u);
+    EXPECT_EQ(ReadAll(first).size(), 3000u);
+    EXPECT_EQ(ReadAll(second), Filled(3000, '2'));
 }
 
 // The run holds the file from its sizing to its deletion: another program that tries to hold

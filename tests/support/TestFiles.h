@@ -10,10 +10,9 @@
 
 class TempDir {
 public:
-    TempDir() {
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
         std::random_device random;
-        FPath = std::filesystem::temp_directory_path() /
-                ("ostrevane-test-" + std::to_string(random()) + std::to_string(random()));
+        FPath = base / ("ostrevane-test-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(FPath);
     }
     TempDir(const TempDir&) = delete;

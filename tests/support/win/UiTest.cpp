@@ -74,7 +74,7 @@ std::vector<std::string> ChildTexts(HWND window, const char* className) {
 }
 
 TDialogAnswerer::TDialogAnswerer(TAction action) : FAction(std::move(action)) {
-    EXPECT_EQ(gAnswerer, nullptr) << "one dialog answerer at a time";
+    FPrevious = gAnswerer;
     gAnswerer = this;
     FTimer = SetTimer(nullptr, 0, 50, Tick);
     EXPECT_NE(FTimer, 0u);
@@ -82,7 +82,7 @@ TDialogAnswerer::TDialogAnswerer(TAction action) : FAction(std::move(action)) {
 
 TDialogAnswerer::~TDialogAnswerer() {
     KillTimer(nullptr, FTimer);
-    gAnswerer = nullptr;
+    gAnswerer = FPrevious;
 }
 
 void CALLBACK TDialogAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) noexcept {

@@ -23,7 +23,8 @@ struct TDialogSeen {
 
 // While it lives, finds each newly shown dialog or message box (class "#32770") of this thread,
 // records it and hands it to the action, which answers it. It works from a thread timer, which
-// keeps firing inside the modal loops of message boxes and dialogs. One at a time per thread.
+// keeps firing inside the modal loops of message boxes and dialogs. The newest one on a thread
+// answers; an older one (a fixture's, for dialogs nobody expected) takes over when it goes.
 class TDialogAnswerer {
 public:
     using TAction = std::function<void(HWND dialog, const TDialogSeen& seen)>;
@@ -45,6 +46,7 @@ private:
     void Check();
 
     TAction FAction;
+    TDialogAnswerer* FPrevious = nullptr;
     UINT_PTR FTimer = 0;
     std::vector<TDialogSeen> FSeen;
     std::vector<HWND> FAnswered;
