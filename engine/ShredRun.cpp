@@ -98,7 +98,6 @@ void ShredRun::ShredEntry(int index) {
     if (exists == FWipe)
         return Leave(path, FWipe ? LeftReason::Appeared : LeftReason::Gone);
 
-    FTarget.reset();
     FFiller.reset();
     const std::int64_t size = GetTargetSize(path);
     // Sized as the other kind (a lookup failed in between), a listed file would get seven
