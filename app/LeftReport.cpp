@@ -1,5 +1,7 @@
 #include "app/LeftReport.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* Why(LeftReason reason) {
@@ -34,14 +36,21 @@ const char* Why(LeftReason reason) {
         return "it was overwritten seven times but could not be deleted.";
     case LeftReason::NotWiped:
         return "the free space could not be wiped.";
+    case LeftReason::InUse:
+        return "another program is using it; close that program and shred it again.";
+    case LeftReason::NotOpened:
+        return "Windows would not open it; it was left whole.";
     }
     return "";
 }
 
 } // namespace
 
-std::string LeftReport(const std::vector<LeftEntry>& left,
-                       const std::vector<std::string>& unhidden) {
+std::string LeftReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntry>& told) {
+    std::vector<std::string> unhidden;
+    for (const ToldEntry& entry : told)
+        if (entry.reason == ToldReason::NameNotHidden)
+            unhidden.push_back(entry.path);
     std::string text;
     if (!left.empty()) {
         text = left.size() == 1 ? "One entry was not shredded:"
@@ -62,4 +71,10 @@ std::string LeftReport(const std::vector<LeftEntry>& left,
             text += "\n" + path;
     }
     return text;
+}
+
+bool LeftReportNeeded(const std::vector<LeftEntry>& left, const std::vector<ToldEntry>& told) {
+    return !left.empty() || std::any_of(told.begin(), told.end(), [](const ToldEntry& entry) {
+        return entry.reason == ToldReason::NameNotHidden;
+    });
 }

@@ -6,5 +6,6 @@
 #include <string>
 #include <vector>
 
-std::string LeftReport(const std::vector<LeftEntry>& left,
-                       const std::vector<std::string>& unhidden);
+std::string LeftReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntry>& told);
+// Whether a run's outcome has anything for that message.
+bool LeftReportNeeded(const std::vector<LeftEntry>& left, const std::vector<ToldEntry>& told);

@@ -153,8 +153,8 @@ void TfrmShredder::btnWipeClick(TObject*) {
     }
     EndRun(display);
     // A session that ended meanwhile has no one to read it.
-    if ((!run.Left().empty() || !run.Unhidden().empty()) && !run.Stopped())
-        MessageBoxA(Handle(), LeftReport(run.Left(), run.Unhidden()).c_str(),
+    if (LeftReportNeeded(run.Left(), run.Told()) && !run.Stopped())
+        MessageBoxA(Handle(), LeftReport(run.Left(), run.Told()).c_str(),
                     Application().Title().c_str(), MB_OK | MB_ICONWARNING);
 }
 

@@ -49,7 +49,7 @@ void ShredRun::Execute() {
     FShredded.clear();
     FShreddedNames.clear();
     FLeft.clear();
-    FUnhidden.clear();
+    FTold.clear();
     const int count = FDisplay.ListCount();
     for (int i = 0; i < count && !FStopped; ++i)
         ShredEntry(i);
@@ -165,7 +165,9 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
                                      : LeftReason::NotWritten);
     }
     if (!hidden)
-        FUnhidden.push_back(path);
+        FTold.push_back({path, ToldReason::NameNotHidden});
+    if (FWipe)
+        FTold.push_back({path, ToldReason::WipedFreeSpace});
     // A wipe's name was never a file: listing it again asks for another wipe.
     if (!FWipe) {
         FShredded.insert(id);

@@ -40,11 +40,25 @@ enum class LeftReason {
     Resized,           // it grew or shrank while being overwritten
     NotDeleted,        // overwritten seven times, but it could not be deleted
     NotWiped,          // the free space could not be wiped
+    InUse,             // another program kept it open (tried again for a while); untouched
+    NotOpened,         // the system refused to open it for another reason; untouched
 };
 
 struct LeftEntry {
     std::string path;
     LeftReason reason;
+};
+
+// What a run tells of an entry it marked: what the mark alone does not say.
+enum class ToldReason {
+    NameNotHidden,  // shredded, but its name and size could not be hidden from the folder
+    WipedFreeSpace, // no file had this name: the free space of its drive was wiped instead
+    QuotaLimited,   // a wipe that reached only the free space this user may use (a quota)
+};
+
+struct ToldEntry {
+    std::string path;
+    ToldReason reason;
 };
 
 class ShredRun {
@@ -59,9 +73,8 @@ public:
     bool Stopped() const noexcept { return FStopped; }
     // The entries this run left unmarked, with the reason, in the list's order.
     const std::vector<LeftEntry>& Left() const noexcept { return FLeft; }
-    // The entries this run shredded whose file's name or size could not be hidden before it
-    // went: the folder's records may still show them.
-    const std::vector<std::string>& Unhidden() const noexcept { return FUnhidden; }
+    // What this run has to tell of entries it marked, in the list's order.
+    const std::vector<ToldEntry>& Told() const noexcept { return FTold; }
 
     // Bytes to write for one entry; negative when there is nothing to do. A file to shred
     // stays open from here to its deletion.
@@ -110,7 +123,7 @@ private:
     std::unordered_set<FileId, FileIdHash> FShredded;
     std::unordered_set<std::string> FShreddedNames;
     std::vector<LeftEntry> FLeft;
-    std::vector<std::string> FUnhidden;
+    std::vector<ToldEntry> FTold;
     std::vector<unsigned char> FBlock;
     std::vector<unsigned char> FBatch;
 };

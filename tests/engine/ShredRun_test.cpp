@@ -272,7 +272,9 @@ TEST_F(ShredRunTest, AFileWhoseNameCannotBeHiddenIsStillShreddedAndSaid) {
     EXPECT_EQ(display.list, std::vector<std::string>{Done(path)});
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_TRUE(run.Left().empty());
-    EXPECT_EQ(run.Unhidden(), std::vector<std::string>{path});
+    ASSERT_EQ(run.Told().size(), 1u);
+    EXPECT_EQ(run.Told()[0].path, path);
+    EXPECT_EQ(run.Told()[0].reason, ToldReason::NameNotHidden);
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         EXPECT_EQ(ReadAll(dir / std::string(6, letter)),
                   Filled(10, static_cast<unsigned char>(letter)));
