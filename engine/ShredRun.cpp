@@ -2,10 +2,13 @@
 
 #include "engine/DisplayElements.h"
 #include "engine/Random.h"
+#include "framework/Exception.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -14,6 +17,21 @@ namespace {
 constexpr std::size_t kBatchBlocks = 64;
 
 constexpr std::uint32_t kBlack = 0;
+
+// A file another program holds (an antivirus scanning it, a preview, a backup) is asked for
+// again this often, for about two seconds, before its entry is left.
+constexpr auto kInUseWait = std::chrono::milliseconds(100);
+constexpr int kInUseRetries = 20;
+
+// The parts of a filler on a file system that keeps no file as large as the whole: whole
+// batches of blocks each, so that no write spans two parts.
+std::int64_t PartSize(std::int64_t size, std::int64_t largest) {
+    if (size <= largest)
+        return kNoFileSizeLimit;
+    const std::int64_t batch = static_cast<std::int64_t>(kBatchBlocks) * kBlockSize;
+    const std::int64_t unit = largest >= batch ? batch : kBlockSize;
+    return std::max(largest / unit * unit, kBlockSize);
+}
 
 // A pass forces its data out at least this often. One flush of everything at the end of a
 // large pass could block for longer than the window may go without a sign of life.
@@ -51,8 +69,17 @@ void ShredRun::Execute() {
     FLeft.clear();
     FTold.clear();
     const int count = FDisplay.ListCount();
-    for (int i = 0; i < count && !FStopped; ++i)
-        ShredEntry(i);
+    for (int i = 0; i < count && !FStopped; ++i) {
+        // No failure of the file system ends the run: the entry is left and said, the rest go
+        // on, and the message after the run names it with the others.
+        try {
+            ShredEntry(i);
+        } catch (const Exception&) {
+            FTarget.reset();
+            DropFillers();
+            Leave(FDisplay.ListText(i), LeftReason::NotOpened);
+        }
+    }
 }
 
 namespace {
@@ -67,6 +94,8 @@ LeftReason ReasonFor(OpenRefusal refusal) {
         return LeftReason::OtherNames;
     case OpenRefusal::Changed:
         return LeftReason::Changed;
+    case OpenRefusal::InUse:
+        return LeftReason::InUse;
     case OpenRefusal::NoFile:
     case OpenRefusal::None:
         break;
@@ -98,7 +127,7 @@ void ShredRun::ShredEntry(int index) {
     if (exists == FWipe)
         return Leave(path, FWipe ? LeftReason::Appeared : LeftReason::Gone);
 
-    FFiller.reset();
+    DropFillers();
     const std::int64_t size = GetTargetSize(path);
     // Sized as the other kind (a lookup failed in between), a listed file would get seven
     // passes as long as the drive's free space.
@@ -116,9 +145,11 @@ void ShredRun::ShredEntry(int index) {
     }
     if (!FWipe) {
         // Only the file the user listed: a name that now leads to another one (replaced,
-        // recreated, a namesake in another letter case) is left alone.
+        // recreated, a namesake in another letter case, the same number on another volume) is
+        // left alone. A file system that tells no identity cannot say so: its file goes on to
+        // the other checks.
         const FileId id = FTarget->Id();
-        if (!id.known || (kind == EntryKind::File && !(id == listed))) {
+        if (kind == EntryKind::File && id.known && listed.known && !(id == listed)) {
             FTarget.reset();
             return Leave(path, LeftReason::Changed);
         }
@@ -141,17 +172,26 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     bool hidden = true;
     FileId id;
     if (FWipe) {
-        // Closing the filler removes it; it is a wipe only if the name is gone with it.
-        const bool made = FFiller != nullptr;
-        hidden = !made || !FIntact || FFiller->HideName();
-        FFiller.reset();
-        shredded = made && FIntact && !FFiles.IsRegularFile(path);
+        // Closing the filler removes it; it is a wipe only if its names are gone with it.
+        const bool made = !FFillers.empty();
+        if (made && FIntact)
+            for (const auto& part : FFillers)
+                hidden = part->HideName() && hidden;
+        const std::vector<std::string> names = FFillerNames;
+        DropFillers();
+        shredded = made && FIntact;
+        for (const std::string& name : names)
+            shredded = shredded && !FFiles.IsRegularFile(name);
     } else {
         id = FTarget->Id();
         hidden = !FIntact || FTarget->HideName();
         // Through the handle the passes wrote: only that file goes.
-        shredded = FIntact && FTarget->DeleteAndClose();
-        // A file left for the next run gets its read-only bit back as the stream closes.
+        const bool deleted = FIntact && FTarget->Delete();
+        // A file left for the next run gets its name back while it is still held, and its
+        // read-only bit as the stream closes.
+        if (!deleted)
+            FTarget->RestoreName();
+        shredded = FTarget->Close() && deleted;
         FTarget.reset();
     }
     if (!shredded) {
@@ -168,9 +208,13 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
         FTold.push_back({path, ToldReason::NameNotHidden});
     if (FWipe)
         FTold.push_back({path, ToldReason::WipedFreeSpace});
-    // A wipe's name was never a file: listing it again asks for another wipe.
+    if (FWipe && FQuotaLimited)
+        FTold.push_back({path, ToldReason::QuotaLimited});
+    // A wipe's name was never a file: listing it again asks for another wipe. A file that
+    // told no identity is never taken for another entry's.
     if (!FWipe) {
-        FShredded.insert(id);
+        if (id.known)
+            FShredded.insert(id);
         if (FDisplay.ListKind(index) == EntryKind::Unknown)
             FShreddedNames.insert(FFiles.NameKey(path));
     }
@@ -193,16 +237,52 @@ bool ShredRun::ShreddedEarlier(const std::string& entry) {
            !FFiles.IsRegularFile(entry);
 }
 
+TargetOpen ShredRun::OpenTarget(const std::string& path) {
+    TargetOpen opened = FFiles.OpenTarget(path);
+    for (int retry = 0; opened.refusal == OpenRefusal::InUse && retry < kInUseRetries; ++retry) {
+        std::this_thread::sleep_for(kInUseWait);
+        opened = FFiles.OpenTarget(path);
+    }
+    return opened;
+}
+
+bool ShredRun::MakeFillers(const std::string& path, std::int64_t size) {
+    const std::int64_t parts = FPartSize >= size ? 1 : (size + FPartSize - 1) / FPartSize;
+    for (auto part = static_cast<std::int64_t>(FFillers.size()); part < parts; ++part) {
+        // Where the system took the first part's name away at once, the name is free again;
+        // elsewhere each part needs a name of its own.
+        std::string name = path;
+        std::unique_ptr<FileStream> filler = FFiles.CreateFiller(name);
+        if (!filler && part > 0) {
+            name = path + "." + std::to_string(part);
+            filler = FFiles.CreateFiller(name);
+        }
+        if (!filler)
+            return false;
+        FFillers.push_back(std::move(filler));
+        FFillerNames.push_back(name);
+    }
+    return true;
+}
+
+void ShredRun::DropFillers() {
+    FFillers.clear();
+    FFillerNames.clear();
+}
+
 std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
     FSizedFile = false;
     FRefusal = OpenRefusal::None;
+    FQuotaLimited = false;
+    FPartSize = kNoFileSizeLimit;
     FTarget.reset();
     if (entry.empty())
         return 0;
     // Asked first, whatever the entry names.
-    const std::int64_t freeSpace = FFiles.FreeSpace(DriveNumber(entry[0]), entry);
+    const std::uint8_t drive = DriveNumber(entry[0]);
+    const std::int64_t freeSpace = FFiles.FreeSpace(drive, entry);
     // The one open of the file: it stays held through the passes to the deletion.
-    TargetOpen opened = FFiles.OpenTarget(entry);
+    TargetOpen opened = OpenTarget(entry);
     FRefusal = opened.refusal;
     if (opened.file) {
         FSizedFile = true;
@@ -220,7 +300,12 @@ std::int64_t ShredRun::GetTargetSize(const std::string& entry) {
         FRefusal = OpenRefusal::Link;
         return -1;
     }
-    return NinetyFivePercent(freeSpace);
+    const std::int64_t size = NinetyFivePercent(freeSpace);
+    if (size > 0) {
+        FQuotaLimited = FFiles.TotalFreeSpace(drive, entry) > freeSpace;
+        FPartSize = PartSize(size, FFiles.LargestFile(entry));
+    }
+    return size;
 }
 
 std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int64_t size) {
@@ -240,20 +325,27 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     // did not make.
     // A pass called on its own opens the file as the sizing would, for itself alone.
     std::unique_ptr<FileStream> own;
-    FileStream* file = FTarget && path == FTargetPath ? FTarget.get() : FFiller.get();
+    FileStream* file = FTarget && path == FTargetPath ? FTarget.get() : nullptr;
     if (!file && !FWipe) {
         own = FFiles.OpenTarget(path).file;
         file = own.get();
     }
-    if (!file) {
-        FFiller = FFiles.CreateFiller(path);
-        file = FFiller.get();
+    const bool filler = file == nullptr;
+    if (filler) {
+        if (!MakeFillers(path, size))
+            return -1;
+        file = FFillers.front().get();
     }
-    if (!file || !file->Rewind())
+    const auto everyStream = [&](bool (FileStream::*ask)()) {
+        if (!filler)
+            return (file->*ask)();
+        return std::all_of(FFillers.begin(), FFillers.end(),
+                           [&](const auto& part) { return (*part.*ask)(); });
+    };
+    if (!everyStream(&FileStream::Rewind))
         return -1;
-
     // Only a regular disk file is ever written: a name may open a device, pipe or console.
-    bool ok = file->IsDiskFile();
+    bool ok = everyStream(&FileStream::IsDiskFile);
 
     const unsigned char* source = FBlock.data();
     std::size_t capacity = blockLength;
@@ -270,6 +362,9 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     std::int64_t written = 0;
     std::int64_t flushed = 0;
     std::size_t pending = 0;
+    // Where the current part of a split filler ends.
+    std::size_t part = 0;
+    std::int64_t partEnd = filler ? FPartSize : size;
     const ProgressReset progressReset(FDisplay);
     while (ok && !FStopped && written < size) {
         std::int64_t chunk = static_cast<std::int64_t>(blockLength);
@@ -283,11 +378,16 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
 
         pending += static_cast<std::size_t>(chunk);
         written += chunk;
-        if (pending == capacity || written == size) {
+        if (pending == capacity || written == size || written == partEnd) {
             ok = file->Write(source, pending);
             FWrote = FWrote || ok;
             pending = 0;
-            if (ok && written < size && written - flushed >= kFlushInterval) {
+            if (ok && written < size && written == partEnd) {
+                ok = file->Flush();
+                file = FFillers[++part].get();
+                partEnd += FPartSize;
+                flushed = written;
+            } else if (ok && written < size && written - flushed >= kFlushInterval) {
                 ok = file->Flush();
                 flushed = written;
             }
@@ -298,7 +398,7 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     // deleted, leaving the original bytes on the device.
     ok = ok && !FStopped && file->Flush();
     // Bytes another program added (a lock does not stop every writer) were never overwritten.
-    if (ok && file != FFiller.get() && file->Length() != size) {
+    if (ok && !filler && file->Length() != size) {
         FResized = true;
         ok = false;
     }

@@ -99,6 +99,11 @@ private:
     // Whether an earlier entry of this run shredded a file under this name (for entries
     // listed without a look at what they named).
     bool ShreddedEarlier(const std::string& entry);
+    // The one open of an entry's file, tried again for a while when another program holds it.
+    TargetOpen OpenTarget(const std::string& path);
+    // Makes the parts of a wipe's filler that are still missing; false when one cannot be made.
+    bool MakeFillers(const std::string& path, std::int64_t size);
+    void DropFillers();
 
     DisplayElements& FDisplay;
     FileSystem& FFiles;
@@ -117,8 +122,13 @@ private:
     std::unique_ptr<FileStream> FTarget;
     std::string FTargetPath;
     // What a pass made where no file was: held until the entry ends, so that it is written
-    // by every later pass and goes however the run ends.
-    std::unique_ptr<FileStream> FFiller;
+    // by every later pass and goes however the run ends. Split into parts of FPartSize bytes
+    // where the file system keeps no file as large as the whole (FAT32: 4 GiB).
+    std::vector<std::unique_ptr<FileStream>> FFillers;
+    std::vector<std::string> FFillerNames;
+    std::int64_t FPartSize = kNoFileSizeLimit;
+    // A wipe that reached only the caller's share of the free space (a disk quota).
+    bool FQuotaLimited = false;
     // The files this run has shredded, and (for entries listed without a look) their names.
     std::unordered_set<FileId, FileIdHash> FShredded;
     std::unordered_set<std::string> FShreddedNames;

@@ -13,21 +13,44 @@ inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kAttrReparsePoint = 0x400;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
+inline constexpr std::int64_t kNoFileSizeLimit = INT64_MAX;
+
 // The reparse-tag bit of symbolic links, junctions and mount points: names that stand for
 // another file or folder. Cloud placeholders and deduplicated files lack it.
 inline constexpr std::uint32_t kReparseTagNameSurrogate = 0x20000000;
 inline constexpr std::uint32_t kReparseTagSymlink = 0xA000000C;
 
-// Which file an open reached: its volume and its number there, and where the number alone
-// is given to a new file once the old one is gone (inode numbers), the generation of the
-// number that the file system counts (0 where it keeps none).
+// Which file an open reached: its volume and its number there (up to 128 bits: ReFS gives
+// numbers wider than 64), and where the number alone is given to a new file once the old one
+// is gone (inode numbers), the generation of the number that the file system counts (0 where
+// it keeps none). Two volumes may give the same number to different files (two sticks
+// formatted alike), so the volume belongs to the identity.
 struct FileId {
     bool known = false;
     std::uint64_t volume = 0;
-    std::uint64_t index = 0;
+    std::uint64_t index = 0; // the number's low 64 bits
     std::uint64_t generation = 0;
+    std::uint64_t indexHigh = 0; // and its high 64 bits
     bool operator==(const FileId&) const = default;
 };
+
+// An identity from what the system answered. A number of 0 or all ones is some file
+// systems' way of saying that they do not know it: such a file has no identity.
+inline FileId MakeFileId(std::uint64_t volume, std::uint64_t high, std::uint64_t low,
+                         std::uint64_t generation = 0) {
+    const bool none =
+        (high == 0 && low == 0) || (high == ~0ull && low == ~0ull) || (high == 0 && low == ~0ull);
+    if (none)
+        return {};
+    return {true, volume, low, generation, high};
+}
+
+// The name a file is given before its deletion, so that the folder's records keep nothing
+// of its old name: one letter in place of every character but the dots, which stay where
+// they were. A name of the same shape takes the same folder entries on FAT (an 8.3 name stays
+// an 8.3 name, a long name keeps its number of entries), which are then written over in
+// place.
+std::string HidingName(const std::string& name, char letter);
 
 // An open file, held exclusively. Closed when destroyed.
 class FileStream {
@@ -41,22 +64,24 @@ public:
     virtual bool Flush() = 0;
     // Goes back to the first byte, for the next pass over the same open file.
     virtual bool Rewind() = 0;
-    // Closes now; false when closing reported a failure.
+    // Closes now; false when closing reported a failure, or when a file whose deletion the
+    // system took is still there (it then gets back its name and its read-only bit).
     virtual bool Close() = 0;
     // The file this stream has open; not known when the system will not tell.
     virtual FileId Id() = 0;
     // The file's length as the system has it now; -1 when it cannot be read.
     virtual std::int64_t Length() = 0;
-    // Empties the file and renames it, within its folder, to a name of the same length made
-    // of one letter, never replacing a file: once it is deleted, the folder's records keep
-    // neither its size nor its name. Through this handle, never by name. False when either
-    // could not be done.
+    // Empties the file and renames it, within its folder, to its HidingName, never replacing
+    // a file: once it is deleted, the folder's records keep neither its size nor its name.
+    // Every rename first checks that the name still leads to this very file. False when
+    // either could not be done.
     virtual bool HideName() = 0;
     // Gives a file that HideName renamed its first name back, never replacing a file.
     virtual bool RestoreName() = 0;
-    // Deletes the file through this very handle, whatever its name leads to meanwhile, and
-    // closes it. True once the file is gone; a file that stays gets its first name back.
-    virtual bool DeleteAndClose() = 0;
+    // Deletes the file through this very handle, once its name is checked to lead to it; the
+    // stream stays open. True when the system took the deletion; where it completes only as
+    // the handle closes, Close then says whether the file went.
+    virtual bool Delete() = 0;
 };
 
 // Why a file was not opened to be shredded.
@@ -67,6 +92,7 @@ enum class OpenRefusal {
     NotDiskFile, // a device, pipe or console
     OtherNames,  // a hard link: the same file has other names nobody listed
     Changed,     // another file took the name's place while it was being opened
+    InUse,       // another program holds it (a sharing or lock violation): it may let go soon
 };
 
 struct TargetOpen {
@@ -160,6 +186,12 @@ public:
     // With drive letters, `drive` decides (1 = A:, 3 = C:, 0 = the current folder's drive);
     // without them, it is the file system that would hold `path`.
     virtual std::int64_t FreeSpace(std::uint8_t drive, const std::string& path) = 0;
+    // All of the drive's free space, the caller's share and what a disk quota or the system
+    // keeps from it alike; -1 when that cannot be found.
+    virtual std::int64_t TotalFreeSpace(std::uint8_t drive, const std::string& path) = 0;
+    // The largest file the file system that would hold `path` can keep (4 GiB - 1 on FAT);
+    // kNoFileSizeLimit where it sets none that matters.
+    virtual std::int64_t LargestFile(const std::string& path) = 0;
 
     // Lists a folder (`dir` ends with a delimiter) in the platform's order, "." and ".."
     // included where the platform returns them. The callback may list other folders itself.

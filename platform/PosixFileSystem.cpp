@@ -16,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
@@ -131,7 +132,8 @@ public:
             fchmod(FFd.Get(), static_cast<mode_t>(FRestore));
         FRestore = -1;
         FLock.Reset();
-        return FFd.Reset();
+        // A file whose name is removed is gone, whatever closing it says.
+        return FFd.Reset() || FDeleted;
     }
 
     FileId Id() override { return IdOfDescriptor(FFd.Get()); }
@@ -146,13 +148,13 @@ public:
         if (FPath.empty())
             return emptied;
         // Twice, as on Windows: where a rename leaves the old entry behind, the second one
-        // may write over it.
-        const std::size_t length = SplitName(FPath).second.size();
+        // may write over it. Each rename checks the name first.
+        const std::string name = SplitName(FPath).second;
         bool renamed = false;
         for (int round = 0; round < 2; ++round)
             for (char letter = 'Z'; letter >= 'A'; --letter)
-                if (SplitName(FPath).second != std::string(length, letter) &&
-                    Rename(std::string(length, letter))) {
+                if (SplitName(FPath).second != HidingName(name, letter) &&
+                    Rename(HidingName(name, letter))) {
                     renamed = true;
                     break;
                 }
@@ -163,14 +165,12 @@ public:
         return FPath == FFirstPath || Rename(SplitName(FFirstPath).second);
     }
 
-    bool DeleteAndClose() override {
-        const bool removed = RemoveName(FPath, Id());
-        if (removed)
-            FRestore = -1;
-        else
-            RestoreName();
-        Close();
-        return removed;
+    bool Delete() override {
+        if (FPath.empty() || !RemoveName(FPath, Id()))
+            return false;
+        FRestore = -1;
+        FDeleted = true;
+        return true;
     }
 
 private:
@@ -197,6 +197,7 @@ private:
     std::string FPath;
     std::string FFirstPath;
     int FRestore;
+    bool FDeleted = false;
 };
 
 struct Opened {
@@ -250,6 +251,34 @@ std::string AbsolutePath(const std::string& path) {
     if (!cwd)
         return {};
     return std::string(cwd.get()) + "/" + path;
+}
+
+// No drive letters here: the file system that would hold `path` is the one of the nearest
+// folder on its way up that exists. "" when there is none.
+std::string ExistingFolder(const std::string& path) {
+    std::string folder = AbsolutePath(path);
+    while (!folder.empty()) {
+        struct statx status;
+        if (Status(folder, STATX_TYPE, status) && S_ISDIR(status.stx_mode))
+            return folder;
+        if (folder == "/")
+            break;
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        const std::size_t slash = folder.rfind('/');
+        folder.erase(slash == 0 ? 1 : slash);
+    }
+    return {};
+}
+
+bool VolumeOf(const std::string& path, struct statvfs& volume) {
+    const std::string folder = ExistingFolder(path);
+    return !folder.empty() && statvfs(folder.c_str(), &volume) == 0;
+}
+
+std::int64_t Bytes(unsigned long long blocks, unsigned long long blockSize) {
+    return static_cast<std::int64_t>(
+        std::min<unsigned long long>(blocks * blockSize, std::numeric_limits<std::int64_t>::max()));
 }
 
 class PosixFileSystem final : public FileSystem {
@@ -329,6 +358,9 @@ public:
             return {nullptr, OpenRefusal::Link};
         if (opened.error == ENOENT || opened.error == ENOTDIR)
             return {nullptr, OpenRefusal::NoFile};
+        // Another holder of the lock, as Windows' sharing violation.
+        if (opened.error == EWOULDBLOCK)
+            return {nullptr, OpenRefusal::InUse};
         struct statx status;
         if (!opened.fd || !Status(opened.fd.Get(), "", AT_EMPTY_PATH,
                                   STATX_TYPE | STATX_MODE | STATX_NLINK, status))
@@ -391,29 +423,30 @@ public:
     // Names differing in letter case are different files here.
     std::string NameKey(const std::string& path) override { return path; }
 
-    // No drive letters here: the file system that would hold `path` is the nearest folder
-    // on its way up that exists.
     std::int64_t FreeSpace(std::uint8_t, const std::string& path) override {
-        std::string folder = AbsolutePath(path);
-        while (!folder.empty()) {
-            struct statx status;
-            if (Status(folder, STATX_TYPE, status) && S_ISDIR(status.stx_mode)) {
-                struct statvfs volume;
-                if (statvfs(folder.c_str(), &volume) != 0)
-                    return -1;
-                const auto available = static_cast<unsigned long long>(volume.f_bavail) *
-                                       static_cast<unsigned long long>(volume.f_frsize);
-                return static_cast<std::int64_t>(std::min<unsigned long long>(
-                    available, std::numeric_limits<std::int64_t>::max()));
-            }
-            if (folder == "/")
-                break;
-            while (folder.size() > 1 && folder.back() == '/')
-                folder.pop_back();
-            const std::size_t slash = folder.rfind('/');
-            folder.erase(slash == 0 ? 1 : slash);
-        }
-        return -1;
+        struct statvfs volume;
+        if (!VolumeOf(path, volume))
+            return -1;
+        return Bytes(volume.f_bavail, volume.f_frsize);
+    }
+
+    // Root's reserve included, as a quota's share on Windows.
+    std::int64_t TotalFreeSpace(std::uint8_t, const std::string& path) override {
+        struct statvfs volume;
+        if (!VolumeOf(path, volume))
+            return -1;
+        return Bytes(volume.f_bfree, volume.f_frsize);
+    }
+
+    std::int64_t LargestFile(const std::string& path) override {
+        // FAT keeps a file's length in 32 bits.
+        constexpr long kMsdosMagic = 0x4d44;
+        struct statfs volume;
+        const std::string folder = ExistingFolder(path);
+        return !folder.empty() && statfs(folder.c_str(), &volume) == 0 &&
+                       static_cast<long>(volume.f_type) == kMsdosMagic
+                   ? 0xFFFFFFFFll
+                   : kNoFileSizeLimit;
     }
 
     bool ListDirectory(const std::string& dir,

@@ -1,48 +1,26 @@
 // The file-system layer on Windows, through the ANSI (...A) functions so that paths stay in
 // the system code page exactly as the shell and the file picker delivered them.
 #include "platform/FileSystem.h"
+#include "platform/Win32FileIds.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Paths.h"
 #include "framework/Exception.h"
 #include "framework/SystemFunction.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// NtQueryInformationFile with FileInternalInformation: the file's number alone. The Win32
-// calls that give it also read the volume's serial number, which costs Wine a millisecond.
-using QueryInformationFileFunction = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
-constexpr int kFileInternalInformation = 6;
-
-// The volume is left out: every handle compared has passed ReachedDirectly for the same name,
-// so it lies on the volume that name leads to.
-FileId IdOf(HANDLE handle) {
-    static const auto query =
-        SystemFunction<QueryInformationFileFunction>("ntdll.dll", "NtQueryInformationFile");
-    struct {
-        void* status;
-        ULONG_PTR information;
-    } io{};
-    LARGE_INTEGER index{};
-    if (query && query(handle, &io, &index, sizeof index, kFileInternalInformation) >= 0)
-        return {true, 0, static_cast<std::uint64_t>(index.QuadPart)};
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(handle, &information))
-        return {};
-    return {true, 0,
-            (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
-                information.nFileIndexLow};
-}
 
 // Renames the file an open handle has to a full path, never replacing a file there. The
 // system takes a full name: Wine would take a bare one relative to the current folder.
@@ -81,12 +59,13 @@ bool SetAttributesThrough(HANDLE handle, DWORD attributes) {
 class Win32FileStream final : public FileStream {
 public:
     // path: the name the handle was opened by, to tell when a deletion has taken effect.
+    // id: the file's identity, where the opener has read it already.
     // restore: attributes to put back when the stream closes without deleting the file.
     // named: false for a file whose name is already gone.
-    Win32FileStream(FileHandle handle, std::string path, DWORD restore = INVALID_FILE_ATTRIBUTES,
-                    bool named = true)
-        : FHandle(std::move(handle)), FPath(std::move(path)), FFirstPath(FPath), FRestore(restore),
-          FNamed(named) {}
+    Win32FileStream(FileHandle handle, std::string path, FileId id = {},
+                    DWORD restore = INVALID_FILE_ATTRIBUTES, bool named = true)
+        : FHandle(std::move(handle)), FPath(std::move(path)), FFirstPath(FPath), FId(id),
+          FNumber(NumberOf(FHandle.Get())), FRestore(restore), FNamed(named) {}
     ~Win32FileStream() override { Close(); }
 
     bool IsDiskFile() override { return GetFileType(FHandle.Get()) == FILE_TYPE_DISK; }
@@ -111,12 +90,27 @@ public:
         return SetFilePointerEx(FHandle.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) != FALSE;
     }
     bool Close() override {
-        if (FHandle && FRestore != INVALID_FILE_ATTRIBUTES)
-            SetAttributesThrough(FHandle.Get(), FRestore);
-        FRestore = INVALID_FILE_ATTRIBUTES;
-        return FHandle.Reset();
+        if (!FHandle)
+            return true;
+        if (!FDeleting) {
+            if (FRestore != INVALID_FILE_ATTRIBUTES)
+                SetAttributesThrough(FHandle.Get(), FRestore);
+            return FHandle.Reset();
+        }
+        // Wine unlinks when the handle is closed and drops a failure there, so success is only
+        // believed once the name is gone. On Windows a file whose deletion waits for another
+        // program's handle already reads as gone (access denied).
+        FHandle.Reset();
+        if (GetFileAttributesA(FPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return true;
+        Reclaim();
+        return false;
     }
-    FileId Id() override { return IdOf(FHandle.Get()); }
+    FileId Id() override {
+        if (!FId.known)
+            FId = FullIdOf(FHandle.Get());
+        return FId;
+    }
     std::int64_t Length() override {
         LARGE_INTEGER length;
         return GetFileSizeEx(FHandle.Get(), &length) ? length.QuadPart : -1;
@@ -129,19 +123,23 @@ public:
         if (!FNamed)
             return emptied;
         const std::size_t slash = FPath.find_last_of('\\');
-        if (slash == std::string::npos || !NameIsThisFile())
+        if (slash == std::string::npos)
             return false;
         const std::string folder = FPath.substr(0, slash + 1);
-        const std::size_t length = FPath.size() - folder.size();
-        // FAT and exFAT write a new name into free entries and leave the old ones deleted,
-        // name and all; a second rename of the same length is given the first free entries,
-        // which are the old name's, and writes over it.
+        const std::string name = FPath.substr(slash + 1);
+        // exFAT writes a new name into free entries and leaves the old ones deleted, name and
+        // all; a second rename of the same shape is given the first free entries, which are
+        // the old name's, and writes over it.
         bool renamed = false;
         for (int round = 0; round < 2; ++round) {
             for (char letter = 'Z'; letter >= 'A'; --letter) {
-                const std::string name = folder + std::string(length, letter);
-                if (name != FPath && RenameThrough(FHandle.Get(), name)) {
-                    FPath = name;
+                const std::string hidden = folder + HidingName(name, letter);
+                if (hidden == FPath)
+                    continue;
+                if (!NameIsThisFile())
+                    return false;
+                if (RenameThrough(FHandle.Get(), hidden)) {
+                    FPath = hidden;
                     renamed = true;
                     break;
                 }
@@ -159,19 +157,11 @@ public:
         return true;
     }
 
-    bool DeleteAndClose() override {
-        // A name HideName has just given it is this file's.
-        if ((FPath == FFirstPath && !NameIsThisFile()) || !DeleteThrough(FHandle.Get())) {
-            RestoreName();
-            Close();
+    bool Delete() override {
+        if (!FNamed || !NameIsThisFile() || !DeleteThrough(FHandle.Get()))
             return false;
-        }
-        FRestore = INVALID_FILE_ATTRIBUTES;
-        // Wine unlinks when the handle is closed and drops a failure there, so success is only
-        // believed once the name is gone. On Windows a file whose deletion waits for another
-        // program's handle already reads as gone (access denied).
-        FHandle.Reset();
-        return GetFileAttributesA(FPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+        FDeleting = true;
+        return true;
     }
 
 private:
@@ -179,20 +169,44 @@ private:
     // has taken that name, either would reach that other file. So the name must still lead
     // to this one (as on Windows, where both act on the file itself, it always does).
     bool NameIsThisFile() {
-        const FileHandle named(
-            CreateFileA(FPath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+        // The name's own entry, not followed: a link there is a file of its own.
+        constexpr DWORD kOwnEntry = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+        const FileHandle named(CreateFileA(FPath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                           OPEN_EXISTING, kOwnEntry, nullptr));
+        if (!named || NumberOf(named.Get()) != FNumber)
+            return false;
+        // The same number can be another volume's file (a folder on the way swapped for a
+        // link to another drive). This handle holds its file with no sharing, so the system
+        // refuses another open for reading of exactly that file, on whatever volume, and of
+        // no other: as cheap as the number, where reading the volume is not.
+        const FileHandle reading(CreateFileA(FPath.c_str(), FILE_READ_DATA, kShareAll, nullptr,
+                                             OPEN_EXISTING, kOwnEntry, nullptr));
+        return !reading && GetLastError() == ERROR_SHARING_VIOLATION;
+    }
+
+    // A file whose deletion the system took but did not carry out stays: it gets its first
+    // name and its read-only bit back, through a handle checked to reach it.
+    void Reclaim() {
+        const FileHandle file(
+            CreateFileA(FPath.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE,
+                        kShareAll, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        // The name's own entry, not followed: its number is this file's only when it is this
-        // file itself.
-        const FileId id = IdOf(FHandle.Get());
-        return named && id.known && IdOf(named.Get()) == id;
+        if (!file || !FId.known || !(FullIdOf(file.Get()) == FId))
+            return;
+        if (FPath != FFirstPath && RenameThrough(file.Get(), FFirstPath))
+            FPath = FFirstPath;
+        if (FRestore != INVALID_FILE_ATTRIBUTES)
+            SetAttributesThrough(file.Get(), FRestore);
     }
 
     FileHandle FHandle;
     std::string FPath;
     std::string FFirstPath;
+    FileId FId;
+    std::uint64_t FNumber;
     DWORD FRestore;
     bool FNamed;
+    bool FDeleting = false;
 };
 
 FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD disposition) {
@@ -230,37 +244,109 @@ bool RewrittenPart(std::string_view part) {
            part != "..";
 }
 
-// The file numbers of a folder's entries by name, read with the folder's listing in a few
-// calls: asking each file for its own number would open every file once more.
-std::map<std::string, FileId> FileIdsIn(const std::string& dir) {
-    std::map<std::string, FileId> ids;
-    const FileHandle folder(CreateFileA(dir.c_str(), FILE_LIST_DIRECTORY, kShareAll, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder)
-        return ids;
+// One entry of a folder's listing with file numbers: its name and its number's two halves.
+struct NumberedEntry {
+    const WCHAR* name;
+    DWORD nameBytes;
+    std::uint64_t high, low;
+};
+
+template <typename Info> NumberedEntry Numbered(const Info& entry) {
+    if constexpr (std::is_same_v<Info, FILE_ID_EXTD_DIR_INFO>) {
+        std::uint64_t low = 0;
+        std::uint64_t high = 0;
+        std::memcpy(&low, entry.FileId.Identifier, sizeof low);
+        std::memcpy(&high, entry.FileId.Identifier + sizeof low, sizeof high);
+        return {entry.FileName, entry.FileNameLength, high, low};
+    } else {
+        return {entry.FileName, entry.FileNameLength, 0,
+                static_cast<std::uint64_t>(entry.FileId.QuadPart)};
+    }
+}
+
+// Reads a whole listing of the kind `Info`; false when not even its first part could be read
+// (the system refuses that kind, or the folder is empty).
+template <typename Info>
+bool ReadNumbers(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS restart, FILE_INFO_BY_HANDLE_CLASS more,
+                 std::uint64_t volume, std::map<std::string, FileId>& ids) {
     std::vector<LONGLONG> buffer(8192); // 64 KiB, aligned as the entries need
-    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-    while (GetFileInformationByHandleEx(folder.Get(), kind, buffer.data(),
+    FILE_INFO_BY_HANDLE_CLASS kind = restart;
+    while (GetFileInformationByHandleEx(folder, kind, buffer.data(),
                                         static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
-        kind = FileIdBothDirectoryInfo;
+        kind = more;
         const char* next = reinterpret_cast<const char*>(buffer.data());
         for (;;) {
-            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(next);
-            const int length = static_cast<int>(entry->FileNameLength / sizeof(WCHAR));
+            const auto& info = *reinterpret_cast<const Info*>(next);
+            const NumberedEntry entry = Numbered(info);
+            const int length = static_cast<int>(entry.nameBytes / sizeof(WCHAR));
             // The same conversion FindFirstFileA makes of the same name.
             std::string name(static_cast<std::size_t>(length) * 4, '\0');
             name.resize(static_cast<std::size_t>(
-                WideCharToMultiByte(CP_ACP, 0, entry->FileName, length, name.data(),
+                WideCharToMultiByte(CP_ACP, 0, entry.name, length, name.data(),
                                     static_cast<int>(name.size()), nullptr, nullptr)));
-            // 0 is no file's number: a file system that gives none here is asked per file.
-            if (entry->FileId.QuadPart != 0)
-                ids[name] = {true, 0, static_cast<std::uint64_t>(entry->FileId.QuadPart), 0};
-            if (entry->NextEntryOffset == 0)
+            // A file system that gives no number here is asked per file.
+            const FileId id = MakeFileId(volume, entry.high, entry.low);
+            if (id.known)
+                ids[name] = id;
+            if (info.NextEntryOffset == 0)
                 break;
-            next += entry->NextEntryOffset;
+            next += info.NextEntryOffset;
         }
     }
+    return kind == more;
+}
+
+// The identities of a folder's entries by name, read with the folder's listing in a few
+// calls: asking each file for its own would open every file once more. The volume is the
+// folder's, read once for all of them. The 128-bit numbers where the system gives them
+// (ReFS numbers are not unique in 64 bits), else the 64-bit ones.
+std::map<std::string, FileId> FileIdsIn(const std::string& dir) {
+    std::map<std::string, FileId> ids;
+    const FileHandle folder(CreateFileA(dir.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                        kShareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder)
+        return ids;
+    const FileId own = FullIdOf(folder.Get());
+    if (!own.known)
+        return ids;
+    if (!ReadNumbers<FILE_ID_EXTD_DIR_INFO>(folder.Get(), FileIdExtdDirectoryRestartInfo,
+                                            FileIdExtdDirectoryInfo, own.volume, ids))
+        ReadNumbers<FILE_ID_BOTH_DIR_INFO>(folder.Get(), FileIdBothDirectoryRestartInfo,
+                                           FileIdBothDirectoryInfo, own.volume, ids);
     return ids;
+}
+
+// The caller's share of a drive's free space (all: the whole of it, quota or not), or -1 when
+// it cannot be read. 1 = A:, 3 = C:, 0 = the current folder's drive.
+std::int64_t DriveFreeSpace(std::uint8_t drive, bool all) {
+    char root[] = "?:\\";
+    const char* rootName = nullptr; // the current folder's drive
+    if (drive >= 1 && drive <= 26) {
+        root[0] = static_cast<char>('A' + drive - 1);
+        rootName = root;
+    } else if (drive != 0) {
+        return -1;
+    }
+    // Looked up at run time: kernel32 of the oldest systems does not export it.
+    static const auto getFreeSpaceEx =
+        SystemFunction<GetDiskFreeSpaceExAFunction>("kernel32.dll", "GetDiskFreeSpaceExA");
+    if (getFreeSpaceEx) {
+        ULARGE_INTEGER available;
+        ULARGE_INTEGER total;
+        ULARGE_INTEGER free;
+        if (!getFreeSpaceEx(rootName, &available, &total, &free))
+            return -1;
+        return static_cast<std::int64_t>(std::min<ULONGLONG>(
+            all ? free.QuadPart : available.QuadPart, (std::numeric_limits<std::int64_t>::max)()));
+    }
+    DWORD sectorsPerCluster = 0;
+    DWORD bytesPerSector = 0;
+    DWORD freeClusters = 0;
+    DWORD clusters = 0;
+    if (!GetDiskFreeSpaceA(rootName, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return -1;
+    return static_cast<std::int64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -324,7 +410,7 @@ public:
         const FileHandle entry(
             CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        return entry ? IdOf(entry.Get()) : FileId{};
+        return entry ? FullIdOf(entry.Get()) : FileId{};
     }
 
     TargetOpen OpenTarget(const std::string& path) override {
@@ -358,6 +444,9 @@ public:
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
                 return refuse(OpenRefusal::NoFile);
+            // An antivirus scanning the file, a preview or a backup: often gone a moment later.
+            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+                return refuse(OpenRefusal::InUse);
             // A link whose target is gone is found by a lookup but cannot be opened.
             if (EntryIsLink(path))
                 return refuse(OpenRefusal::Link);
@@ -368,7 +457,8 @@ public:
             return refuse(OpenRefusal::Link);
         if (GetFileType(file.Get()) != FILE_TYPE_DISK)
             return refuse(OpenRefusal::NotDiskFile);
-        if (attributeHandle && !(IdOf(attributeHandle.Get()) == IdOf(file.Get())))
+        const FileId id = FullIdOf(file.Get());
+        if (attributeHandle && !(FullIdOf(attributeHandle.Get()) == id))
             return refuse(OpenRefusal::Changed);
         // The passes would reach every name of the file, and the deletion only this one.
         FILE_STANDARD_INFO standard{};
@@ -378,7 +468,7 @@ public:
             return refuse(OpenRefusal::NoFile);
         if (standard.NumberOfLinks > 1)
             return refuse(OpenRefusal::OtherNames);
-        return {std::make_unique<Win32FileStream>(std::move(file), path,
+        return {std::make_unique<Win32FileStream>(std::move(file), path, id,
                                                   attributeHandle ? attributes & 0xFFFF
                                                                   : INVALID_FILE_ATTRIBUTES),
                 OpenRefusal::None};
@@ -452,8 +542,8 @@ public:
         } disposition{0x1 | 0x2}; // delete, with POSIX semantics
         const bool nameless = SetFileInformationByHandle(file.Get(), kFileDispositionInfoEx,
                                                          &disposition, sizeof disposition);
-        return std::make_unique<Win32FileStream>(std::move(file), path, INVALID_FILE_ATTRIBUTES,
-                                                 !nameless);
+        return std::make_unique<Win32FileStream>(std::move(file), path, FileId{},
+                                                 INVALID_FILE_ATTRIBUTES, !nameless);
     }
 
     bool Delete(const std::string& path, const FileId& id) override {
@@ -462,7 +552,7 @@ public:
         // The name's own entry, not what a link there points to: a link is another file.
         FileHandle file(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!file || !ReachedDirectly(file.Get(), path) || !(IdOf(file.Get()) == id) ||
+        if (!file || !ReachedDirectly(file.Get(), path) || !(FullIdOf(file.Get()) == id) ||
             !DeleteThrough(file.Get()))
             return false;
         // Wine unlinks when the handle is closed and drops a failure there, so success is only
@@ -479,34 +569,24 @@ public:
     }
 
     std::int64_t FreeSpace(std::uint8_t drive, const std::string&) override {
-        char root[] = "?:\\";
-        const char* rootName = nullptr; // the current folder's drive
-        if (drive >= 1 && drive <= 26) {
-            root[0] = static_cast<char>('A' + drive - 1);
-            rootName = root;
-        } else if (drive != 0) {
-            return -1;
-        }
-        // Looked up at run time: kernel32 of the oldest systems does not export it.
-        static const auto getFreeSpaceEx =
-            SystemFunction<GetDiskFreeSpaceExAFunction>("kernel32.dll", "GetDiskFreeSpaceExA");
-        if (getFreeSpaceEx) {
-            ULARGE_INTEGER available;
-            ULARGE_INTEGER total;
-            ULARGE_INTEGER free;
-            if (!getFreeSpaceEx(rootName, &available, &total, &free))
-                return -1;
-            return static_cast<std::int64_t>(std::min<ULONGLONG>(
-                available.QuadPart, (std::numeric_limits<std::int64_t>::max)()));
-        }
-        DWORD sectorsPerCluster = 0;
-        DWORD bytesPerSector = 0;
-        DWORD freeClusters = 0;
-        DWORD clusters = 0;
-        if (!GetDiskFreeSpaceA(rootName, &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                               &clusters))
-            return -1;
-        return static_cast<std::int64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
+        return DriveFreeSpace(drive, false);
+    }
+
+    std::int64_t TotalFreeSpace(std::uint8_t drive, const std::string&) override {
+        return DriveFreeSpace(drive, true);
+    }
+
+    std::int64_t LargestFile(const std::string& path) override {
+        // The volume that would hold the name, also where a folder on the way mounts another.
+        char volume[MAX_PATH + 1] = "";
+        char system[MAX_PATH + 1] = "";
+        if (!GetVolumePathNameA(path.c_str(), volume, sizeof volume) ||
+            !GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, nullptr, system,
+                                   sizeof system))
+            return kNoFileSizeLimit;
+        // FAT keeps a file's length in 32 bits.
+        constexpr std::int64_t kFatLargest = 0xFFFFFFFFll;
+        return std::string_view(system).substr(0, 3) == "FAT" ? kFatLargest : kNoFileSizeLimit;
     }
 
     bool ListDirectory(const std::string& dir,

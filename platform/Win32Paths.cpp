@@ -1,4 +1,5 @@
 #include "platform/Win32Paths.h"
+#include "platform/Win32FileIds.h"
 #include "platform/Win32Handles.h"
 
 #include <map>
@@ -24,10 +25,31 @@ template <typename Get> std::string GrowingText(Get get) {
     return {};
 }
 
+// The normalized final path; where the system cannot give it (on a share with an unreadable
+// folder on the way, or from some virtual-disk drivers), the name as opened, which also has
+// every link on the way resolved.
 std::string FinalPathOf(HANDLE handle) {
-    return GrowingText([handle](char* buffer, DWORD size) {
-        return GetFinalPathNameByHandleA(handle, buffer, size, kFinalNameFlags);
-    });
+    for (const DWORD flags : {kFinalNameFlags, DWORD{FILE_NAME_OPENED | VOLUME_NAME_DOS}}) {
+        std::string final = GrowingText([handle, flags](char* buffer, DWORD size) {
+            return GetFinalPathNameByHandleA(handle, buffer, size, flags);
+        });
+        if (!final.empty())
+            return final;
+    }
+    return {};
+}
+
+// Whether the name's own entry, not followed, is the file the handle has: the one test left
+// where no final path can be had. It tells a link at the name itself.
+bool NameIsEntryOf(HANDLE handle, const std::string& path) {
+    const FileHandle entry(
+        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!entry)
+        return false;
+    const FileId id = FullIdOf(handle);
+    return id.known && FullIdOf(entry.Get()) == id;
 }
 
 std::string LongPathName(const std::string& path) {
@@ -158,6 +180,13 @@ bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
     return SameNameIgnoringCase(expected, Plain(finalPath));
 }
 
+bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::string_view finalPath,
+                     const std::function<bool()>& nameIsEntry) {
+    if (rootFinal.empty() || finalPath.empty())
+        return nameIsEntry();
+    return FinalPathMatches(rootFinal, tail, finalPath);
+}
+
 bool ReachedDirectly(HANDLE handle, const std::string& path) {
     const std::string full = FullPathName(path);
     const std::string root = PathRoot(full);
@@ -168,5 +197,6 @@ bool ReachedDirectly(HANDLE handle, const std::string& path) {
     if (longName.size() < root.size() ||
         !SameNameIgnoringCase(std::string_view(longName).substr(0, root.size()), root))
         return false;
-    return FinalPathMatches(RootFinalPath(root), longName.substr(root.size()), FinalPathOf(handle));
+    return ReachesDirectly(RootFinalPath(root), longName.substr(root.size()), FinalPathOf(handle),
+                           [&] { return NameIsEntryOf(handle, path); });
 }

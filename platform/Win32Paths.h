@@ -9,6 +9,7 @@
 // the use of the handle.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,12 @@ bool SameNameIgnoringCase(std::string_view first, std::string_view second);
 // "\\?\UNC\" prefixes of GetFinalPathNameByHandleA.
 bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
                       std::string_view finalPath);
+
+// Whether a handle reached the name directly, from the final path of the name's root, the rest
+// of the name, and the handle's final path. Where the system gave either final path as "" (it
+// could not tell), a failed query is no sign of a link: `nameIsEntry` then decides.
+bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::string_view finalPath,
+                     const std::function<bool()>& nameIsEntry);
 
 // Whether `handle`, opened by `path`, is the file or folder that `path` names directly.
 bool ReachedDirectly(HANDLE handle, const std::string& path);

@@ -78,6 +78,13 @@ public:
     std::int64_t FreeSpace(std::uint8_t drive, const std::string& path) override {
         return Fails("FreeSpace") ? -1 : FReal.FreeSpace(drive, path);
     }
+    std::int64_t TotalFreeSpace(std::uint8_t drive, const std::string& path) override {
+        return Fails("TotalFreeSpace") ? -1 : FReal.TotalFreeSpace(drive, path);
+    }
+    // Where the limit cannot be read, none is known.
+    std::int64_t LargestFile(const std::string& path) override {
+        return Fails("LargestFile") ? kNoFileSizeLimit : FReal.LargestFile(path);
+    }
     bool ListDirectory(const std::string& dir,
                        const std::function<void(const DirectoryEntry&)>& visit) override {
         return !Fails("ListDirectory") && FReal.ListDirectory(dir, visit);
@@ -126,10 +133,11 @@ private:
             FWritten = 0;
             return Kept(!FOwner.Fails("Rewind") && FReal->Rewind());
         }
-        // A close that reports a failure has still let go of the file.
+        // A close that reports a failure has still let go of the file. After a deletion the
+        // answer is whether the file went, which a failing close does not change.
         bool Close() override {
             const bool fails = FOwner.Fails("Close");
-            return FReal->Close() && !fails;
+            return FReal->Close() && (!fails || FDeleted);
         }
         std::int64_t Length() override {
             const std::int64_t length = FOwner.Fails("Length") ? -1 : FReal->Length();
@@ -137,21 +145,15 @@ private:
             return length;
         }
         bool HideName() override { return !FOwner.Fails("HideName") && FReal->HideName(); }
-        bool RestoreName() override { return !FOwner.Fails("RestoreName") && FReal->RestoreName(); }
-        // A deletion that fails gives the file its name back, as the real one does.
-        bool DeleteAndClose() override {
-            if (FOwner.Fails("DeleteAndClose")) {
-                FReal->RestoreName();
-                FReal->Close();
-                return false;
-            }
-            return FReal->DeleteAndClose();
+        // The answer to a failed deletion: made to fail here, it would only leave a name the
+        // folder cannot be checked against.
+        bool RestoreName() override { return FReal->RestoreName(); }
+        bool Delete() override {
+            FDeleted = !FOwner.Fails("Delete") && FReal->Delete();
+            return FDeleted;
         }
-        FileId Id() override {
-            const FileId id = FOwner.Fails("Id") ? FileId{} : FReal->Id();
-            Kept(id.known);
-            return id;
-        }
+        // A file that tells no identity is still written in full.
+        FileId Id() override { return FOwner.Fails("Id") ? FileId{} : FReal->Id(); }
 
     private:
         bool Kept(bool ok) {
@@ -164,6 +166,7 @@ private:
         std::string FPath;
         std::int64_t FWritten = 0; // since the pass began
         bool FSpoiled = false;
+        bool FDeleted = false;
     };
 
     std::unique_ptr<FileStream> Wrap(std::unique_ptr<FileStream> real, std::string path) {

@@ -265,16 +265,18 @@ TEST_F(FileSystemTest, DeleteRemovesOnlyTheFileItIsGiven) {
 }
 
 // Before its deletion a shredded file is emptied and renamed, through its handle, to a name
-// of the same length that no file in the folder has; a file that stays gets its name back.
+// of the same shape (the dots where they were, so that FAT writes it over the old entries in
+// place) that no file in the folder has; a file that stays gets its name back.
 TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
     WriteFileContent(temp / "tax.pdf", "secret");
-    WriteFileContent(temp / "ZZZZZZZ", "a bystander");
+    WriteFileContent(temp / "ZZZ.ZZZ", "a bystander");
     {
         TargetOpen opened = fs.OpenTarget(temp / "tax.pdf");
         ASSERT_TRUE(opened.file);
         EXPECT_TRUE(opened.file->HideName());
         EXPECT_FALSE(PathExists(temp / "tax.pdf"));
-        EXPECT_EQ(ReadFileContent(temp / "ZZZZZZZ"), "a bystander");
+        EXPECT_TRUE(PathExists(temp / "XXX.XXX"));
+        EXPECT_EQ(ReadFileContent(temp / "ZZZ.ZZZ"), "a bystander");
         EXPECT_EQ(opened.file->Length(), 0);
         EXPECT_TRUE(opened.file->RestoreName());
     }
@@ -282,10 +284,11 @@ TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
     TargetOpen again = fs.OpenTarget(temp / "tax.pdf");
     ASSERT_TRUE(again.file);
     EXPECT_TRUE(again.file->HideName());
-    EXPECT_TRUE(again.file->DeleteAndClose());
+    EXPECT_TRUE(again.file->Delete());
+    EXPECT_TRUE(again.file->Close());
     EXPECT_FALSE(PathExists(temp / "tax.pdf"));
-    EXPECT_FALSE(PathExists(temp / "YYYYYYY"));
-    EXPECT_EQ(ReadFileContent(temp / "ZZZZZZZ"), "a bystander");
+    EXPECT_FALSE(PathExists(temp / "XXX.XXX"));
+    EXPECT_EQ(ReadFileContent(temp / "ZZZ.ZZZ"), "a bystander");
 }
 
 // ---- Listing folders ----
