@@ -4,6 +4,7 @@
 #include "RecordingDisplay.h"
 #include "ScratchFiles.h"
 #include "TestFiles.h"
+#include "WindowsLikeFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -279,4 +280,173 @@ TEST_F(ShredRunTest, AFileWhoseNameCannotBeHiddenIsStillShreddedAndSaid) {
     EXPECT_EQ(run.Told()[0].reason, ToldReason::NameNotHidden);
     for (char letter = 'A'; letter <= 'Z'; ++letter)
         EXPECT_EQ(ReadAll(dir / hiding(letter)), Filled(10, static_cast<unsigned char>(letter)));
+}
+
+// What Windows and its file systems answer for one listed file where Wine cannot show it. The
+// entry after it is always shredded: no answer ends the run.
+TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
+    struct Case {
+        const char* what;
+        std::function<void(WindowsLikeFileSystem&, const std::string&)> arrange;
+        bool shredded;
+        LeftReason reason;
+        int opens;
+    };
+    const FileId first = MakeFileId(1, 0, 12), other = MakeFileId(2, 0, 12);
+    const std::vector<Case> cases = {
+        {"held by another program for a moment",
+         [](WindowsLikeFileSystem& files, const std::string& path) { files.busyOpens[path] = 3; },
+         true,
+         {},
+         4},
+        {"held past the run's patience",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.busyOpens[path] = 1000;
+         },
+         false, LeftReason::InUse, 21},
+        // A lookup failed in between: seven passes as long as the drive's free space.
+        {"found by its name, gone as it is opened",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.vanishingOpens[path] = 1;
+         },
+         false, LeftReason::Gone, 1},
+        {"the drive letter now leads to another volume's file of that number",
+         [&](WindowsLikeFileSystem& files, const std::string& path) { files.ids[path] = other; },
+         false, LeftReason::Changed, 1},
+        {"a number known when listed, none now",
+         [](WindowsLikeFileSystem& files, const std::string& path) { files.ids[path] = {}; },
+         true,
+         {},
+         1},
+        // Read-only: the bit comes back with the name.
+        {"its deletion refused by the folder",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.refusedDeletions.insert(path);
+         },
+         false, LeftReason::NotDeleted, 1},
+    };
+    for (const Case& c : cases) {
+        const std::string path = In("listed.txt"), after = In("after.txt");
+        WriteAll(path, Filled(3000, 'l'));
+        WriteAll(after, Filled(2000, 'a'));
+        FileSystem& real = SystemFileSystem();
+        real.SetAttributes(path, real.GetAttributes(path) | kAttrReadOnly);
+        WindowsLikeFileSystem files(real);
+        files.ids[path] = first;
+        RecordingDisplay display;
+        display.List(path, files);
+        display.List(after, files);
+        c.arrange(files, path);
+        ShredRun run(display, files);
+
+        run.Execute();
+
+        EXPECT_EQ(display.list[0], c.shredded ? Done(path) : path) << c.what;
+        EXPECT_EQ(display.list[1], Done(after)) << c.what;
+        EXPECT_EQ(files.openTargets[path], c.opens) << c.what;
+        EXPECT_EQ(std::filesystem::exists(path), !c.shredded) << c.what;
+        if (!c.shredded) {
+            ASSERT_EQ(run.Left().size(), 1u) << c.what;
+            EXPECT_EQ(run.Left()[0].reason, c.reason) << c.what;
+            EXPECT_NE(real.GetAttributes(path) & kAttrReadOnly, 0u) << c.what;
+            if (c.reason != LeftReason::NotDeleted) {
+                EXPECT_EQ(ReadAll(path), Filled(3000, 'l')) << c.what;
+            }
+            real.SetAttributes(path, real.GetAttributes(path) & ~kAttrReadOnly);
+            std::filesystem::remove(path);
+        }
+        EXPECT_EQ(std::filesystem::directory_iterator(scratch->Path()),
+                  std::filesystem::directory_iterator())
+            << c.what << ": a name given before a deletion stays";
+    }
+}
+
+// Two entries whose files tell the same number: one file only where the volume is the same
+// too; a number the file system does not know matches nothing.
+TEST_F(ShredRunOnScratch, FilesAreTheSameOnlyWithTheSameVolumeAndAKnownNumber) {
+    struct Case {
+        const char* what;
+        FileId first, second;
+        bool secondWritten;
+    };
+    const std::vector<Case> cases = {
+        {"two sticks formatted alike", MakeFileId(1, 0, 12), MakeFileId(2, 0, 12), true},
+        {"no number known", MakeFileId(1, 0, 0), MakeFileId(1, 0, 0), true},
+        {"all ones: no number known", MakeFileId(1, ~0ull, ~0ull), MakeFileId(1, ~0ull, ~0ull),
+         true},
+        {"ReFS numbers alike in their low half", MakeFileId(1, 1, 12), MakeFileId(1, 2, 12), true},
+        {"one file under two names", MakeFileId(1, 0, 12), MakeFileId(1, 0, 12), false},
+    };
+    for (const Case& c : cases) {
+        const std::string one = In("one.txt"), two = In("two.txt");
+        WriteAll(one, Filled(3000, '1'));
+        WriteAll(two, Filled(2000, '2'));
+        WindowsLikeFileSystem files(SystemFileSystem());
+        files.ids = {{one, c.first}, {two, c.second}};
+        RecordingDisplay display;
+        display.List(one, files);
+        display.List(two, files);
+
+        ShredRun(display, files).Execute();
+
+        EXPECT_EQ(display.list, (std::vector<std::string>{Done(one), Done(two)})) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(one)) << c.what;
+        EXPECT_EQ(std::filesystem::exists(two), !c.secondWritten) << c.what;
+        EXPECT_EQ(display.statusLines.size(), c.secondWritten ? 14u : 7u) << c.what;
+        std::filesystem::remove(two);
+    }
+}
+
+// A wipe fills the free space the user may use in files each below the file system's largest
+// (FAT32: 4 GiB - 1), every one written by all seven passes and all gone at the end; a wipe
+// that a quota kept from part of the free space says so.
+TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) {
+    struct Case {
+        const char* what;
+        std::int64_t largest, quotaKeeps;
+        std::size_t parts;
+        std::vector<ToldReason> told;
+    };
+    const std::int64_t mebibyte = 1 << 20;
+    const std::vector<Case> cases = {
+        {"no limit", kNoFileSizeLimit, 0, 1, {ToldReason::WipedFreeSpace}},
+        {"a limit of one MiB", mebibyte, 0, 4, {ToldReason::WipedFreeSpace}},
+        {"a quota",
+         kNoFileSizeLimit,
+         mebibyte,
+         1,
+         {ToldReason::WipedFreeSpace, ToldReason::QuotaLimited}},
+    };
+    for (const Case& c : cases) {
+        const std::string wipe = In("wipe.tmp");
+        const auto before = std::filesystem::space(scratch->Path()).available;
+        WindowsLikeFileSystem files(SystemFileSystem());
+        files.largestFile = c.largest;
+        files.quotaKeeps = c.quotaKeeps;
+        RecordingDisplay display({wipe});
+        ShredRun run(display, files);
+
+        run.Execute();
+
+        const std::int64_t size = display.progressMax;
+        EXPECT_EQ(display.list[0], Done(wipe)) << c.what;
+        EXPECT_EQ(std::filesystem::space(scratch->Path()).available, before) << c.what;
+        EXPECT_EQ(std::filesystem::directory_iterator(scratch->Path()),
+                  std::filesystem::directory_iterator())
+            << c.what;
+        std::vector<ToldReason> told;
+        for (const ToldEntry& entry : run.Told())
+            told.push_back(entry.reason);
+        EXPECT_EQ(told, c.told) << c.what;
+        ASSERT_EQ(files.fillerPasses.size(), c.parts) << c.what;
+        for (int pass = 0; pass < kPassCount; ++pass) {
+            std::int64_t written = 0;
+            for (const auto& passes : files.fillerPasses) {
+                ASSERT_EQ(passes.size(), static_cast<std::size_t>(kPassCount)) << c.what;
+                EXPECT_LE(passes[static_cast<std::size_t>(pass)], c.largest) << c.what;
+                written += passes[static_cast<std::size_t>(pass)];
+            }
+            EXPECT_EQ(written, size) << c.what << ", pass " << pass + 1;
+        }
+    }
 }

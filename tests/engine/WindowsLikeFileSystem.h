@@ -1,0 +1,129 @@
+#pragma once
+// A file system that passes every call to the real one, but answers as Windows and its file
+// systems can where Wine cannot show it: identities of the test's choosing (two volumes that
+// give one number, a drive letter that comes to lead to another volume, a number the file
+// system does not know), a file another program holds for the first opens, a file that
+// vanishes as it is opened, a deletion the folder refuses, FAT's largest file and a disk
+// quota.
+#include "platform/FileSystem.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+class WindowsLikeFileSystem final : public FileSystem {
+public:
+    explicit WindowsLikeFileSystem(FileSystem& real) : FReal(real) {}
+
+    // The identity a name's file shows now, where the test chose one.
+    std::map<std::string, FileId> ids;
+    // Per name, how many times OpenTarget first answers that another program holds the file,
+    // and how many times it first finds no file there, however the name looks up.
+    std::map<std::string, int> busyOpens, vanishingOpens;
+    // The names whose files' deletion the folder refuses.
+    std::set<std::string> refusedDeletions;
+    std::int64_t largestFile = kNoFileSizeLimit;
+    // The drive's free space beyond the caller's share (a quota).
+    std::int64_t quotaKeeps = 0;
+
+    std::map<std::string, int> openTargets;
+    // Per filler made, the bytes each pass wrote into it.
+    std::vector<std::vector<std::int64_t>> fillerPasses;
+
+    bool NamesItself(const std::string& path) override { return FReal.NamesItself(path); }
+    bool IsRegularFile(const std::string& path) override { return FReal.IsRegularFile(path); }
+    bool IsDirectory(const std::string& path) override { return FReal.IsDirectory(path); }
+    std::uint32_t GetAttributes(const std::string& path) override {
+        return FReal.GetAttributes(path);
+    }
+    bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
+        return FReal.SetAttributes(path, attributes);
+    }
+    bool ReachedThroughLink(const std::string& path) override {
+        return FReal.ReachedThroughLink(path);
+    }
+    std::int64_t FileLength(const std::string& path) override { return FReal.FileLength(path); }
+    FileId Identify(const std::string& path) override {
+        const auto chosen = ids.find(path);
+        return chosen != ids.end() ? chosen->second : FReal.Identify(path);
+    }
+    TargetOpen OpenTarget(const std::string& path) override {
+        ++openTargets[path];
+        if (busyOpens[path] > 0 && busyOpens[path]-- > 0)
+            return {nullptr, OpenRefusal::InUse};
+        if (vanishingOpens[path] > 0 && vanishingOpens[path]-- > 0)
+            return {nullptr, OpenRefusal::NoFile};
+        TargetOpen opened = FReal.OpenTarget(path);
+        if (opened.file)
+            opened.file = std::make_unique<Stream>(*this, std::move(opened.file), path, false);
+        return opened;
+    }
+    std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
+        return FReal.OpenReadWrite(path);
+    }
+    std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
+        auto real = FReal.CreateFiller(path);
+        if (!real)
+            return nullptr;
+        fillerPasses.emplace_back();
+        return std::make_unique<Stream>(*this, std::move(real), path, true);
+    }
+    bool Delete(const std::string& path, const FileId& id) override {
+        return FReal.Delete(path, id);
+    }
+    std::string NameKey(const std::string& path) override { return FReal.NameKey(path); }
+    std::int64_t FreeSpace(std::uint8_t drive, const std::string& path) override {
+        return FReal.FreeSpace(drive, path);
+    }
+    std::int64_t TotalFreeSpace(std::uint8_t drive, const std::string& path) override {
+        return FReal.FreeSpace(drive, path) + quotaKeeps;
+    }
+    std::int64_t LargestFile(const std::string&) override { return largestFile; }
+    bool ListDirectory(const std::string& dir,
+                       const std::function<void(const DirectoryEntry&)>& visit) override {
+        return FReal.ListDirectory(dir, visit);
+    }
+    char Delimiter() const override { return FReal.Delimiter(); }
+
+private:
+    class Stream final : public FileStream {
+    public:
+        Stream(WindowsLikeFileSystem& owner, std::unique_ptr<FileStream> real, std::string path,
+               bool filler)
+            : FOwner(owner), FReal(std::move(real)), FPath(std::move(path)),
+              FFiller(filler ? static_cast<int>(owner.fillerPasses.size()) - 1 : -1) {}
+
+        bool IsDiskFile() override { return FReal->IsDiskFile(); }
+        bool Write(const void* data, std::size_t size) override {
+            if (FFiller >= 0)
+                FOwner.fillerPasses[static_cast<std::size_t>(FFiller)].back() +=
+                    static_cast<std::int64_t>(size);
+            return FReal->Write(data, size);
+        }
+        bool Flush() override { return FReal->Flush(); }
+        bool Rewind() override {
+            if (FFiller >= 0)
+                FOwner.fillerPasses[static_cast<std::size_t>(FFiller)].push_back(0);
+            return FReal->Rewind();
+        }
+        bool Close() override { return FReal->Close(); }
+        FileId Id() override { return FFiller >= 0 ? FReal->Id() : FOwner.Identify(FPath); }
+        std::int64_t Length() override { return FReal->Length(); }
+        bool HideName() override { return FReal->HideName(); }
+        bool RestoreName() override { return FReal->RestoreName(); }
+        bool Delete() override {
+            return FOwner.refusedDeletions.count(FPath) == 0 && FReal->Delete();
+        }
+
+    private:
+        WindowsLikeFileSystem& FOwner;
+        std::unique_ptr<FileStream> FReal;
+        std::string FPath;
+        int FFiller; // its place in fillerPasses; -1 for a file to shred
+    };
+
+    FileSystem& FReal;
+};
