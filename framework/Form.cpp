@@ -327,8 +327,7 @@ void TForm::Realign() {
         const TRect wanted = WidenedToText(
             *slot.Row, *slot.Control,
             AnchoredBounds(Scaled(slot.Row->Bounds, dpi), Scaled(slot.ParentDesign, dpi),
-                           parentSize, slot.Row->Anchors, slot.Row->Align),
-            dpi);
+                           parentSize, slot.Row->Anchors, slot.Row->Align));
         if (wanted != slot.Control->Bounds())
             slot.Control->SetBounds(wanted.Left, wanted.Top, wanted.Width, wanted.Height);
     }
