@@ -117,25 +117,6 @@ TEST_F(ReportWindow, DISABLED_FitsTheScreenAfterARunAndAfterADrop) {
     std::filesystem::remove_all(Exact(deep));
 }
 
-// Real keys, as the user's hands press them: in order, let go in reverse.
-void Press(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (const WORD key : keys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 std::string ClipboardText() {
     std::string text;
     if (!OpenClipboard(nullptr))

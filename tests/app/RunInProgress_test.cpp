@@ -16,25 +16,6 @@ void MakeFile(const std::string& path, std::size_t size) {
     WriteAll(path, Filled(size, 'r'));
 }
 
-// Real input, as the user's hands make it: keys pressed in order, let go in reverse.
-void Press(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (const WORD key : keys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 void ClickOn(HWND control) {
     RECT r;
     GetWindowRect(control, &r);
