@@ -341,7 +341,7 @@ TEST_F(ShredFromWindow, OneFileUnderTwoDriveLettersIsShreddedOnceAndNeverWiped) 
     const auto seen = Click(Form().btnWipe);
 
     // The second entry names the file the first one shredded: marked, with no wipe.
-    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(seen.empty()) << seen.front().Text;
     EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(first), Marked(second)}));
     EXPECT_EQ(Form().Edit1.Text(), LastStatus(first, 5000));
     EXPECT_FALSE(Exists(In("twin.bin")));
