@@ -123,10 +123,29 @@ std::string Count(std::size_t count, const char* one, const char* many) {
     return count == 1 ? std::string("One ") + one : std::to_string(count) + " " + many;
 }
 
-// The reasons after which the file is exactly as it was.
+// Whether the file is exactly as it was after an entry was left for this reason. Asked of
+// every reason, so that a new one cannot be taken for harmless unawares.
 bool Untouched(LeftReason reason) {
-    return reason != LeftReason::PartlyOverwritten && reason != LeftReason::Resized &&
-           reason != LeftReason::NotDeleted;
+    switch (reason) {
+    case LeftReason::PartlyOverwritten:
+    case LeftReason::Resized:
+    case LeftReason::NotDeleted:
+        return false;
+    case LeftReason::RefusedName:
+    case LeftReason::Gone:
+    case LeftReason::Appeared:
+    case LeftReason::Changed:
+    case LeftReason::OtherNames:
+    case LeftReason::Link:
+    case LeftReason::NotDiskFile:
+    case LeftReason::NoFreeSpace:
+    case LeftReason::NotWritten:
+    case LeftReason::NotWiped:
+    case LeftReason::InUse:
+    case LeftReason::NotOpened:
+        return true;
+    }
+    return false;
 }
 
 bool Has(const std::vector<ToldEntry>& told, const std::string& path, ToldReason reason) {
