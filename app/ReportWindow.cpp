@@ -43,6 +43,7 @@ void TfrmReport::Execute(const TReport& report, HWND over) {
     std::string entries;
     for (const TReportEntry& entry : report.Entries)
         entries += (entries.empty() ? "" : "\r\n\r\n") + entry.Name + "\r\n" + entry.Reason;
+    // However many entries: an edit control's limit holds for typing, not for this.
     memEntries.SetText(entries);
     FitTo(over);
     ShowModal();

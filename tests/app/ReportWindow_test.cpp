@@ -157,6 +157,23 @@ TEST_F(ReportWindow, CtrlCCopiesTheWholeReportAndEscapeClosesIt) {
     EXPECT_TRUE(IsWindowEnabled(Form().Handle())) << "closed";
 }
 
+// A report of 1,000 entries (over 60,000 characters) shows every one of them.
+TEST_F(ReportWindow, AThousandEntriesAreAllShown) {
+    TReport report{"1000 entries were not shredded.", {}};
+    std::string expected = report.Summary;
+    for (int i = 0; i < 1000; ++i) {
+        report.Entries.push_back({In("entry " + std::to_string(i)), "The reason."});
+        expected += (i == 0 ? "\n" : "\n\n") + report.Entries.back().Name + "\nThe reason.";
+    }
+    ASSERT_GT(expected.size(), 60000u);
+    TDialogAnswerer answerer;
+
+    Application().CreateForm<TfrmReport>().Execute(report, Form().Handle());
+
+    ASSERT_EQ(answerer.Seen().size(), 1u);
+    EXPECT_EQ(answerer.Seen()[0].Text, expected);
+}
+
 bool SetLogPixels(DWORD dpi) {
     return RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD,
                            &dpi, sizeof dpi) == ERROR_SUCCESS;
