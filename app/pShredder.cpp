@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 #include "app/pShredder.h"
-#include "app/LeftReport.h"
+#include "app/ReportWindow.h"
 #include "app/WindowDisplay.h"
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
@@ -99,7 +99,7 @@ TfrmShredder::TfrmShredder() : TForm(Layout()) {
     DnDForm1->SetOnDnDItems([this](TObject*, const std::function<void()>& deliver) {
         if (FRun || FSettling)
             return;
-        FUnlisted.clear();
+        FDropUnlisted.clear();
         {
             const THListBox::TBulkAdd bulk(HListBox1);
             deliver();
@@ -148,27 +148,57 @@ void TfrmShredder::btnWipeClick(TObject*) {
     try {
         run.Execute();
     } catch (...) {
-        EndRun(display);
+        if (EndRun(display))
+            PostMessageA(Handle(), WM_CLOSE, 0, 0);
         throw;
     }
-    EndRun(display);
+    const bool closeAsked = EndRun(display);
     // A session that ended meanwhile has no one to read it.
-    if (LeftReportNeeded(run.Left(), run.Told()) && !run.Stopped())
-        MessageBoxA(Handle(), LeftReport(run.Left(), run.Told()).c_str(),
-                    Application().Title().c_str(), MB_OK | MB_ICONWARNING);
+    const TReport report =
+        run.Stopped()
+            ? TReport{}
+            : RunReport(run.Left(), run.Told(), FUnlisted,
+                        [this](const std::string& path) { return OtherNamesListed(path); });
+    if (!report.Empty())
+        ShowReport(report);
+    // A close asked for during the run waits until its report has been read.
+    if (closeAsked)
+        PostMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
-void TfrmShredder::EndRun(WindowDisplay& display) {
+bool TfrmShredder::OtherNamesListed(const std::string& path) const {
+    const int count = HListBox1.Count();
+    FileId id;
+    int line = 0;
+    for (; line < count && !id.known; ++line)
+        if (HListBox1.Strings(line) == path)
+            id = FListed.Id(HListBox1.ItemData(line));
+    if (!id.known)
+        return false;
+    for (int other = 0; other < count; ++other)
+        if (other != line - 1 && FListed.Id(HListBox1.ItemData(other)) == id)
+            return true;
+    return false;
+}
+
+void TfrmShredder::ShowReport(const TReport& report) {
+    if (!FReport)
+        FReport = &Application().CreateForm<TfrmReport>();
+    FReport->Execute(report, Handle());
+}
+
+bool TfrmShredder::EndRun(WindowDisplay& display) {
     FRun = nullptr;
     ShutdownBlockReasonDestroy(Handle());
     display.Flush();
-    DiscardRunInput();
+    const bool closeAsked = DiscardRunInput();
     // A timer message comes only once no posted message waits: a drop posted before it is
     // due is handled while the window still settles, however slowly the thread gets to it.
     FSettling = SetTimer(Handle(), kSettleTimer, kSettleMs, nullptr) != 0;
+    return closeAsked;
 }
 
-void TfrmShredder::DiscardRunInput() {
+bool TfrmShredder::DiscardRunInput() {
     // Clicks, keys, commands and drops that waited while the run worked were aimed at a window
     // that took none: acted on now, they would remove marked entries or start what nobody saw
     // coming, whether the user made them or another program posted them. Closing the window is
@@ -186,8 +216,7 @@ void TfrmShredder::DiscardRunInput() {
             if (msg.message == WM_DROPFILES)
                 DragFinish(reinterpret_cast<HDROP>(msg.wParam));
         }
-    if (closeAsked)
-        PostMessageA(Handle(), WM_CLOSE, 0, 0);
+    return closeAsked;
 }
 
 LRESULT TfrmShredder::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -29,12 +29,12 @@ bool LooksUpAsListed(const std::string& dir, const std::string& name) {
            name.find_first_of("*?") == std::string::npos && dir.size() + name.size() < MAX_PATH;
 }
 
-const char* WhyNotListed(FileSystem& files, const std::string& path) {
+UnlistedReason WhyNotListed(FileSystem& files, const std::string& path) {
     if (!files.NamesItself(path))
-        return "Windows would take it for another name";
+        return UnlistedReason::OtherName;
     if (path.size() >= MAX_PATH)
-        return "path too long";
-    return "cannot be looked up";
+        return UnlistedReason::TooLong;
+    return UnlistedReason::NotLookedUp;
 }
 
 // A stored folder that no folder name can be (too long, control characters) would only make
@@ -74,8 +74,11 @@ void TfrmShredder::Button1Click(TObject*) {
         HListBox1.Delete(selected);
     else
         HListBox1.Clear();
-    if (HListBox1.Count() == 0)
+    // What earlier drops could not list is told after each run only while they still fill it.
+    if (HListBox1.Count() == 0) {
         FListed.Clear();
+        FUnlisted.clear();
+    }
     HListBox1.Repaint();
     btnWipe.SetEnabled(HListBox1.Count() > 0);
 }
@@ -96,23 +99,18 @@ void TfrmShredder::DnDForm1DnDItem(TObject*, const std::string& Item) {
     btnWipe.SetEnabled(true);
 }
 
-void TfrmShredder::Unlisted(const std::string& path, const char* why) {
-    FUnlisted.push_back(path + "  (" + why + ")");
+void TfrmShredder::Unlisted(const std::string& path, UnlistedReason why) {
+    FDropUnlisted.push_back({path, why});
+    // A name dropped again is told once.
+    if (std::none_of(FUnlisted.begin(), FUnlisted.end(),
+                     [&](const UnlistedEntry& entry) { return entry.path == path; }))
+        FUnlisted.push_back({path, why});
 }
 
 void TfrmShredder::ReportUnlisted() {
-    if (FUnlisted.empty())
-        return;
-    // A box taller than the screen could not be answered with the mouse: beyond this many
-    // names, a count stands for the rest.
-    constexpr std::size_t kNamesShown = 20;
-    std::string text = "Not listed, so not shredded:\n";
-    for (std::size_t i = 0; i < FUnlisted.size() && i < kNamesShown; ++i)
-        text += "\n" + FUnlisted[i];
-    if (FUnlisted.size() > kNamesShown)
-        text += "\n... and " + std::to_string(FUnlisted.size() - kNamesShown) + " more";
-    FUnlisted.clear();
-    MessageBoxA(Handle(), text.c_str(), Application().Title().c_str(), MB_ICONWARNING | MB_OK);
+    if (!FDropUnlisted.empty())
+        ShowReport(DropReport(FDropUnlisted));
+    FDropUnlisted.clear();
 }
 
 void TfrmShredder::AddFolder(const std::string& path) {
@@ -135,9 +133,9 @@ void TfrmShredder::AddFolder(const std::string& path) {
         }
     });
     if (!read)
-        Unlisted(dir, dir.size() + 3 >= MAX_PATH ? "path too long"
-                      : entries.empty()          ? "folder cannot be read"
-                                                 : "folder read only in part");
+        Unlisted(dir, dir.size() + 3 >= MAX_PATH ? UnlistedReason::TooLong
+                      : entries.empty()          ? UnlistedReason::FolderUnread
+                                                 : UnlistedReason::FolderPartlyRead);
     const THListBox::TBulkAdd bulk(HListBox1);
     if (found > 0)
         HListBox1.InitStorage(found, characters);

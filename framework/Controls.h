@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <utility>
 
 class TForm;
 
@@ -80,7 +81,23 @@ public:
 class TEdit : public TControl {
 public:
     static constexpr TControlKind kKind = TControlKind::Edit;
+    TEdit() noexcept = default;
     void SetReadOnly(bool readOnly) { Send(EM_SETREADONLY, readOnly); }
+    // The selected characters, from first to one past the last.
+    std::pair<int, int> Selection() const {
+        DWORD first = 0, end = 0;
+        Send(EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&end));
+        return {static_cast<int>(first), static_cast<int>(end)};
+    }
+
+protected:
+    explicit TEdit(DWORD extraStyle) noexcept : TControl(extraStyle) {}
+};
+
+// Text of many lines, its words wrapped to the control's width, scrolled up and down.
+class TMemo : public TEdit {
+public:
+    TMemo() noexcept : TEdit(ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL) {}
 };
 
 class TListBox : public TControl {

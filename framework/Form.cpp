@@ -14,7 +14,15 @@ constexpr const char* kFormClass = "OstrevaneForm";
 // Control ids stay clear of IDOK and IDCANCEL, which the dialog keys send.
 constexpr int kFirstControlId = 100;
 constexpr UINT kFirstMenuId = 1000;
-ATOM gFormAtom = 0;
+// The window classes of forms, by name: most share one, a form may have its own.
+std::vector<std::pair<std::string, ATOM>> gFormClasses;
+
+ATOM FormClassAtom(const std::string& name) {
+    for (const auto& [registered, atom] : gFormClasses)
+        if (registered == name)
+            return atom;
+    return 0;
+}
 
 TSize ClientSizeOf(HWND window) {
     RECT client{};
@@ -64,7 +72,9 @@ TForm::~TForm() {
 }
 
 bool TForm::IsFormWindow(HWND window) noexcept {
-    return gFormAtom != 0 && GetClassLongPtrA(window, GCW_ATOM) == gFormAtom;
+    const auto atom = static_cast<ATOM>(GetClassLongPtrA(window, GCW_ATOM));
+    return std::any_of(gFormClasses.begin(), gFormClasses.end(),
+                       [&](const auto& formClass) { return formClass.second == atom; });
 }
 
 HWND TForm::Handle() {
@@ -75,9 +85,14 @@ HWND TForm::Handle() {
 
 void TForm::CreateHandle() {
     HINSTANCE instance = Application().Instance();
-    if (!gFormAtom) {
+    const TFormRow& row = FLayout.Form;
+    const char* className = row.ClassName ? row.ClassName : kFormClass;
+    if (gFormClasses.empty()) {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
+        RegisterPanelClass(instance);
+    }
+    if (!FormClassAtom(className)) {
         WNDCLASSEXA windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
@@ -85,14 +100,13 @@ void TForm::CreateHandle() {
         windowClass.hInstance = instance;
         windowClass.hIcon = LoadIconA(instance, kProgramIcon);
         windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = kFormClass;
-        RegisterPanelClass(instance);
-        gFormAtom = RegisterClassExA(&windowClass);
-        if (!gFormAtom)
+        windowClass.lpszClassName = className;
+        const ATOM atom = RegisterClassExA(&windowClass);
+        if (!atom)
             throw Exception("Error creating window class");
+        gFormClasses.emplace_back(className, atom);
     }
 
-    const TFormRow& row = FLayout.Form;
     DWORD style = WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
     if (row.Border == TBorderStyle::bsDialog) {
@@ -118,7 +132,7 @@ void TForm::CreateHandle() {
     const TSize outer =
         OuterSize(Scaled(FDesignClient, guess), style, exStyle, menu != nullptr, guess);
     const POINT place = Placement(outer);
-    HWND window = CreateWindowExA(exStyle, kFormClass, row.Caption, style, place.x, place.y,
+    HWND window = CreateWindowExA(exStyle, className, row.Caption, style, place.x, place.y,
                                   outer.Width, outer.Height, owner, menu, instance, this);
     if (!window) {
         if (menu)
@@ -237,7 +251,9 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesig
         break;
     case TControlKind::Edit:
         windowClass = "EDIT";
-        style |= WS_TABSTOP | ES_AUTOHSCROLL | ((options & coReadOnly) ? ES_READONLY : 0);
+        // Text of many lines wraps instead of scrolling sideways.
+        style |= WS_TABSTOP | ((control.ExtraStyle() & ES_MULTILINE) ? 0 : ES_AUTOHSCROLL) |
+                 ((options & coReadOnly) ? ES_READONLY : 0);
         exStyle |= WS_EX_CLIENTEDGE;
         break;
     case TControlKind::ListBox:
@@ -327,8 +343,7 @@ void TForm::Realign() {
         const TRect wanted = WidenedToText(
             *slot.Row, *slot.Control,
             AnchoredBounds(Scaled(slot.Row->Bounds, dpi), Scaled(slot.ParentDesign, dpi),
-                           parentSize, slot.Row->Anchors, slot.Row->Align),
-            dpi);
+                           parentSize, slot.Row->Anchors, slot.Row->Align));
         if (wanted != slot.Control->Bounds())
             slot.Control->SetBounds(wanted.Left, wanted.Top, wanted.Width, wanted.Height);
     }
@@ -506,6 +521,14 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case DM_GETDEFID:
         return FDefaultId ? MAKELRESULT(FDefaultId, DC_HASDEFID) : 0;
+    case WM_NEXTDLGCTL: {
+        // A text of many lines takes Tab itself and asks its parent, as a dialog, to move on.
+        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                   : GetNextDlgTabItem(FHandle, GetFocus(), wParam != 0);
+        if (next)
+            ::SetFocus(next);
+        return 0;
+    }
     case WM_SETCURSOR:
         if (OnSetCursor(reinterpret_cast<HWND>(wParam)))
             return TRUE;

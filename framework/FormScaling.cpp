@@ -1,6 +1,7 @@
 #include "framework/FormScaling.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
+#include <algorithm>
 #include <string>
 
 HFONT TScaledResources::Font(const TFontSpec& spec) {
@@ -54,17 +55,26 @@ void ScaleControl(const TControlRow& row, TControl& control, TScaledResources& r
             resources.Icon(row.Icon, Scaled(row.Bounds, dpi).Width));
 }
 
-// Each glyph's width is rounded on its own. At the design's DPI the table's widths hold as
-// designed.
-TRect WidenedToText(const TControlRow& row, const TControl& control, TRect bounds, int dpi) {
-    if (dpi == kDesignDpi || row.Field.Kind() != TControlKind::Label ||
-        (row.Options & (coWordWrap | coFixedSize)))
+// Each glyph's width is rounded on its own, and a font may stand in for the one designed (Wine
+// substitutes its own for "MS Sans Serif"): at any DPI, the design's 96 included, a label's
+// text may need a little more than the table gives it.
+TRect WidenedToText(const TControlRow& row, const TControl& control, TRect bounds) {
+    if (row.Field.Kind() != TControlKind::Label || (row.Options & (coWordWrap | coFixedSize)))
         return bounds;
     const std::string text = control.Text();
+    if (text.empty())
+        return bounds;
     TWindowDC dc(control.Handle());
     TSelectObject font(dc.Get(), control.Font());
     SIZE extent{};
     GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    // A glyph may reach out of its cell ("v" to the left in some fonts): that ink is drawn too.
+    ABC first{}, last{};
+    if (GetCharABCWidthsA(dc.Get(), static_cast<unsigned char>(text.front()),
+                          static_cast<unsigned char>(text.front()), &first) &&
+        GetCharABCWidthsA(dc.Get(), static_cast<unsigned char>(text.back()),
+                          static_cast<unsigned char>(text.back()), &last))
+        extent.cx += std::max(0, -first.abcA) + std::max(0, -static_cast<int>(last.abcC));
     if (extent.cx > bounds.Width) {
         if (row.Options & coRightAlign)
             bounds.Left -= extent.cx - bounds.Width;

@@ -32,6 +32,6 @@ private:
 void ScaleControl(const TControlRow& row, TControl& control, TScaledResources& resources,
                   bool redraw);
 
-// Text does not grow in proportion with the DPI, so a scaled one-line label gets at least its
-// text's width.
-TRect WidenedToText(const TControlRow& row, const TControl& control, TRect bounds, int dpi);
+// Text does not grow in proportion with the DPI, and a substitute font may be wider than the
+// one designed: a one-line label gets at least its text's width.
+TRect WidenedToText(const TControlRow& row, const TControl& control, TRect bounds);

@@ -134,6 +134,9 @@ enum class TPosition { poDesigned, poScreenCenter };
 
 struct TFormRow {
     const char* Caption = "";
+    // The window class; nullptr: the one forms share. One of its own lets other programs
+    // (and tests) tell the form's windows from the rest.
+    const char* ClassName = nullptr;
     TPosition Position = TPosition::poDesigned;
     int Left = 0;
     int Top = 0;

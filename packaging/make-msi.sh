@@ -9,10 +9,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$exe" "$work/program.exe"
 cp "$here/../app/res/Ostrevane.ico" "$here/Ostrevane.wxs" "$work/"
+bash "$here/make-readme.sh" "$version" "$work/ReadMe.txt"
 # wixl only warns about WiX features it does not implement; such a package is not what the
 # source says, so any message fails the build.
 log=$(cd "$work" && wixl -a x64 -D "Version=$version" -D Exe=program.exe -D Icon=Ostrevane.ico \
-      -o package.msi Ostrevane.wxs 2>&1) || { echo "$log" >&2; exit 1; }
+      -D ReadMe=ReadMe.txt -o package.msi Ostrevane.wxs 2>&1) || { echo "$log" >&2; exit 1; }
 if [ -n "$log" ]; then
     echo "$log" >&2
     exit 1

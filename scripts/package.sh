@@ -38,9 +38,7 @@ stage="$build/zip"
 rm -rf "$stage"
 mkdir -p "$stage/$name"
 cp "$exe" "$stage/$name/$name.exe"
-# Notepad of older Windows shows a file without carriage returns on one line.
-sed -e "s/@VERSION@/$version/" -e 's/$/\r/' packaging/ReadMe.txt >"$stage/$name/ReadMe.txt"
-chmod 0644 "$stage/$name/ReadMe.txt"
+bash packaging/make-readme.sh "$version" "$stage/$name/ReadMe.txt"
 chmod 0755 "$stage/$name/$name.exe"
 touch -d "@$epoch" "$stage/$name/$name.exe" "$stage/$name/ReadMe.txt"
 zip_path=$(cd "$(dirname "$base")" && pwd)/$(basename "$base").zip

@@ -64,7 +64,11 @@ std::wstring Exact(const std::string& path) {
     return L"\\\\?\\" + std::filesystem::path(path).wstring();
 }
 
-TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
+constexpr const char* kTooLong =
+    "This name is longer than Windows lets the program use, so it was not listed and will not "
+    "be shredded. Move it to a folder with a shorter name, then drop it again.";
+
+TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedAfterTheDropAndAgainAfterTheRun) {
     // F holds a.txt, "report." (which Windows would look up as "report"), and three folders
     // down a file whose full name is over 260 characters long and a folder too deep to list.
     const std::string f = In("F");
@@ -91,26 +95,49 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedInOneMessageAfterTheDrop) {
     TDialogAnswerer answerer;
     DropNames({f, longName});
 
-    // In the listing's order, which the platform chooses.
+    // In the listing's order, which the platform chooses. The name that ends in a dot is
+    // quoted, so that its end shows.
     std::vector<std::string> listed = {f + "\\a.txt"};
-    std::vector<std::string> reported = {f + "\\report.  (Windows would take it for another name)"};
+    std::vector<std::string> reported = {
+        "\"" + f +
+        "\\report.\"\nWindows reads this name as another one, because it ends in a "
+        "blank or a dot, so it was not listed and will not be shredded. Rename it so that its "
+        "name ends in another character, then drop it again."};
     if (!longPaths)
-        reported.push_back(tooDeep + "\\  (path too long)");
+        reported.push_back(tooDeep + "\\\n" + kTooLong);
     for (int copy = 0; copy < 2; ++copy) {
         if (longPaths)
             listed.push_back(longName);
         else
-            reported.push_back(longName + "  (path too long)");
+            reported.push_back(longName + "\n" + kTooLong);
     }
     EXPECT_EQ(Sorted(Entries()), Sorted(listed));
     EXPECT_TRUE(Form().btnWipe.Enabled());
-    ASSERT_EQ(answerer.Seen().size(), 1u) << "one message for the whole drop";
+    ASSERT_EQ(answerer.Seen().size(), 1u) << "one report for the whole drop";
     EXPECT_EQ(answerer.Seen()[0].Caption, "Windows Ostrevane");
     const std::string& text = answerer.Seen()[0].Text;
-    EXPECT_EQ(text.rfind("Not listed, so not shredded:\n", 0), 0u);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<int>(reported.size()) + 1);
-    for (const std::string& line : reported)
-        EXPECT_NE(text.find("\n" + line), std::string::npos) << line;
+    const std::string summary =
+        reported.size() == 1 ? "One name could not be listed, so it will not be shredded."
+                             : std::to_string(reported.size()) +
+                                   " names could not be listed, so they will not be shredded.";
+    EXPECT_EQ(answerer.Seen()[0].Statics.front(), summary);
+    for (const std::string& entry : reported)
+        EXPECT_NE(text.find("\n" + entry), std::string::npos) << entry;
+
+    // The run that follows names them again, each once.
+    const auto seen = Click(Form().btnWipe);
+    ASSERT_EQ(seen.size(), 1u);
+    const std::size_t names = longPaths ? 1 : 3;
+    EXPECT_EQ(seen[0].Statics.front(), (names == 1 ? std::string("One dropped name")
+                                                   : std::to_string(names) + " dropped names") +
+                                           " could not be listed, so nothing was done there.");
+    for (const std::string& entry : reported)
+        EXPECT_NE(seen[0].Text.find("\n" + entry), std::string::npos) << entry;
+    // Once the list is emptied, they are not named any more.
+    Click(Form().Button1);
+    MakeFile(In("b.txt"));
+    DropNames({In("b.txt")});
+    EXPECT_TRUE(Click(Form().btnWipe).empty());
     DeleteFileW(Exact(longName).c_str());
     RemoveDirectoryW(Exact(tooDeep).c_str());
     DeleteFileW(Exact(f + "\\report.").c_str());

@@ -66,6 +66,13 @@ TEST_F(HighContrast, EveryFixedColourYieldsToTheSystemColourOfWhatItPaints) {
     if (underScheme) {
         ASSERT_EQ(GetSysColor(COLOR_WINDOW), RGB(0, 0, 0)) << "the registry's scheme is in effect";
     }
+    // Button text and window text are one colour in Wine's scheme and in the one below: the
+    // button text gets its own for the test, so that text on the button face shows which of
+    // the two it takes.
+    const int part = COLOR_BTNTEXT;
+    const COLORREF buttonText = GetSysColor(COLOR_BTNTEXT);
+    const COLORREF ownColor = GetSysColor(COLOR_WINDOWTEXT) ^ RGB(0, 0, 0x80);
+    ASSERT_TRUE(SetSysColors(1, &part, &ownColor));
     // A run sets the status line's and the list's text colour to black.
     TempDir dir;
     WriteAll(dir / "a.txt", Filled(1000, 'x'));
@@ -124,6 +131,7 @@ TEST_F(HighContrast, EveryFixedColourYieldsToTheSystemColourOfWhatItPaints) {
     }
     FAbout->Hide();
     EXPECT_EQ(f.Label1.FontColor(), clSilver) << "the design is kept; only what shows changes";
+    SetSysColors(1, &part, &buttonText);
 }
 
 // Windows' "High Contrast Black", as far as this program's windows show it: the user's

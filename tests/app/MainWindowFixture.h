@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,5 +62,8 @@ TDialogAnswerer::TAction TypeIntoPicker(std::string typed);
 std::string Quoted(const std::vector<std::string>& names);
 // The text in the picker's file name box.
 std::string PickerFileName(HWND picker);
+// Real keys, as the user's hands press them (to the window in front): in order, let go in
+// reverse.
+void Press(std::initializer_list<WORD> keys);
 // Whether any pixel of a control's client area has exactly this colour.
 bool ShowsColor(HWND window, COLORREF color);

@@ -353,14 +353,21 @@ TEST_F(MainWindowLayout, DISABLED_AtTheScreensDpiIsTheDesignTimesTheScale) {
     EXPECT_TRUE(IsScaled({0, 0, about.ClientSize().Width, about.ClientSize().Height},
                          {0, 0, 298, 213}, scale));
     EXPECT_TRUE(IsScaled(about.ProgramIcon.Bounds(), {16, 8, 32, 32}, scale));
-    // At 96 the table's widths hold as designed, also where Wine's substitute for a font is a
-    // pixel or two wider than the font they were made for.
+    // Whole at every scale, 96 too, where Wine's substitute for a font is a pixel or two wider
+    // than the font the table's widths were made for.
+    about.Show();
+    PumpMessages();
     for (const TLabel* label : {&about.ProductName, &about.Version, &about.Copyright,
                                 &about.Comments, &about.Label1, &about.Label3, &about.Label2}) {
-        EXPECT_TRUE(dpi == 96 || FitsItsText(*label)) << label->Text();
+        EXPECT_TRUE(FitsItsText(*label)) << label->Text();
         EXPECT_TRUE(IsInside(*label)) << label->Text();
     }
     const std::string artifacts = EnvOrEmpty("OSTREVANE_ARTIFACTS");
+    if (!artifacts.empty()) {
+        EXPECT_TRUE(SaveWindowPicture(about.Handle(), HostPath(artifacts) + "\\about-box-" +
+                                                          std::to_string(dpi) + ".bmp"));
+    }
+    about.Hide();
     if (dpi == 144 && !artifacts.empty()) {
         EXPECT_TRUE(SaveWindowPicture(f.Handle(), HostPath(artifacts) + "\\main-window-144.bmp"));
     }

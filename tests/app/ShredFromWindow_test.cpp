@@ -312,10 +312,23 @@ TEST_F(ShredFromWindow, ANameThatIsNotTheListedFileIsNeverShreddedNorWiped) {
 
     // One message after the run names what was left, and why.
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "2 entries were not shredded:\n\n" + In("only\\diary.") +
-                                "\nWindows would take its name (ending in a dot or a blank) for "
-                                "another file's; nothing was done.\n\n" +
-                                In("picked.txt") + "\nthe file is no longer there.");
+    // The dotted names, quoted so that their end shows, were also not listed at their drop.
+    const std::string diary = Quoted({In("only\\diary.")});
+    const std::string notListed = "Windows reads this name as another one, because it ends in "
+                                  "a blank or a dot, so it was not listed and will not be "
+                                  "shredded. Rename it so that its name ends in another "
+                                  "character, then drop it again.";
+    EXPECT_EQ(seen[0].Text,
+              "2 entries were not shredded. Their files are unchanged. 2 dropped names could not "
+              "be listed, so nothing was done there.\n" +
+                  diary +
+                  "\nWindows reads this name as another one, because it ends in a blank or a dot. "
+                  "Nothing was done to the file. Rename it so that its name ends in another "
+                  "character, then list it again.\n\n" +
+                  In("picked.txt") +
+                  "\nThis file was no longer there when its turn came. Nothing was done. If it "
+                  "was moved, list it again where it is now.\n\n" +
+                  Quoted({dotted}) + "\n" + notListed + "\n\n" + diary + "\n" + notListed);
     EXPECT_EQ(Entries(),
               (std::vector<std::string>{Marked(plain), In("only\\diary."), In("picked.txt")}));
     EXPECT_EQ(Form().Edit1.Text(), LastStatus(plain, 2000)) << "no pass after the namesake";
@@ -324,6 +337,26 @@ TEST_F(ShredFromWindow, ANameThatIsNotTheListedFileIsNeverShreddedNorWiped) {
     EXPECT_FALSE(Exists(In("picked.txt")));
     DeleteFileA(Exact(dotted).c_str());
     DeleteFileA(Exact(In("only\\diary.")).c_str());
+}
+
+// A mistyped name wipes free space, as any name that is no file does; the mark stays as it is,
+// and the report says what was done instead.
+TEST_F(ShredFromWindow, ATypedNameThatWasNoFileIsNamedAfterItsWipe) {
+    MakeFile(In("old cv.docx"), 2000, 'c');
+
+    Click(Form().btnBrowse, TypeIntoPicker(In("old cv.doc")));
+    const auto seen = Click(Form().btnWipe);
+
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Text, "One name was no file, so free space was wiped instead.\n" +
+                                In("old cv.doc") +
+                                "\nNo file had this name, so the free space of "
+                                "drive " +
+                                Folder().substr(0, 2) +
+                                " was wiped instead. If you meant a file, check its name.");
+    EXPECT_EQ(Entries(), std::vector<std::string>{Marked(In("old cv.doc"))});
+    EXPECT_EQ(Content(In("old cv.docx")), std::string(2000, 'c'));
+    EXPECT_FALSE(Exists(In("old cv.doc")));
 }
 
 TEST_F(ShredFromWindow, OneFileUnderTwoDriveLettersIsShreddedOnceAndNeverWiped) {
@@ -335,7 +368,7 @@ TEST_F(ShredFromWindow, OneFileUnderTwoDriveLettersIsShreddedOnceAndNeverWiped) 
     const auto seen = Click(Form().btnWipe);
 
     // The second entry names the file the first one shredded: marked, with no wipe.
-    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(seen.empty()) << seen.front().Text;
     EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(first), Marked(second)}));
     EXPECT_EQ(Form().Edit1.Text(), LastStatus(first, 5000));
     EXPECT_FALSE(Exists(In("twin.bin")));
@@ -372,9 +405,21 @@ namespace {
 struct Changed {
     const char* what;
     void (*change)(const std::string& listed, const std::string& folder);
-    const char* kept;   // the file whose bytes must come through whole
-    const char* reason; // as the message after the run gives it
+    const char* kept;       // the file whose bytes must come through whole
+    const char* alsoListed; // another name listed after the file, or nullptr
+    bool marked;            // the file is shredded all the same
+    const char* summary;    // as the report after the run gives it
+    const char* reason;     // for each listed name
 };
+
+constexpr const char* kLeftOne = "One entry was not shredded. Its file is unchanged.";
+constexpr const char* kReplaced =
+    "This file was replaced by another file with the same name after you listed it. The new "
+    "file was not touched. List it again to shred it.";
+
+void GiveSecondName(const std::string& listed, const std::string& folder) {
+    CreateHardLinkA((folder + "second.bin").c_str(), listed.c_str(), nullptr);
+}
 
 const Changed kChanged[] = {
     {"replaced",
@@ -382,15 +427,17 @@ const Changed kChanged[] = {
          MakeFile(folder + "new.bin", 700, 'n');
          MoveFileExA((folder + "new.bin").c_str(), listed.c_str(), MOVEFILE_REPLACE_EXISTING);
      },
-     "listed.bin",
-     "the name now leads to another file than the one listed (replaced or recreated since); it "
-     "was left alone."},
-    {"given a second name",
-     [](const std::string& listed, const std::string& folder) {
-         CreateHardLinkA((folder + "second.bin").c_str(), listed.c_str(), nullptr);
-     },
-     "second.bin",
-     "the file has other names (hard links) that were not listed; it was left whole."},
+     "listed.bin", nullptr, false, kLeftOne, kReplaced},
+    {"given a second name", GiveSecondName, "second.bin", nullptr, false, kLeftOne,
+     "This file also has other names (it is reached from other folders too), and not all of "
+     "them are in the list. Shredding it would destroy it under those names as well, so it was "
+     "not touched. Delete its other names first, or shred a copy of it."},
+    // Every name listed: still refused, and said truthfully.
+    {"given a second name that is listed too", GiveSecondName, "second.bin", "second.bin", false,
+     "2 entries were not shredded. Their files are unchanged.",
+     "This file also has other names (it is reached from other folders too), and they are in "
+     "the list as well. A file with several names cannot be shredded safely under any of them, "
+     "so it was not touched. Delete its other names first, or shred a copy of it."},
     // Wine's drives are case-sensitive folders, where Windows' lookup finds the namesake. It is
     // made before the deletion: Wine's file numbers are inode numbers, which a file made after
     // it could take over.
@@ -405,31 +452,50 @@ const Changed kChanged[] = {
                                [&] { return !Exists(made); }));
          DeleteFileA(listed.c_str());
      },
-     "LISTED.BIN",
-     "the name now leads to another file than the one listed (replaced or recreated since); it "
-     "was left alone."},
+     "LISTED.BIN", nullptr, false, kLeftOne, kReplaced},
+    // Shredded, but its name could not be hidden: the report says so, also when it is all
+    // the run has to say.
+    {"every name of one letter taken beside it",
+     [](const std::string&, const std::string& folder) {
+         for (char letter = 'A'; letter <= 'Z'; ++letter)
+             MakeFile(folder + std::string(10, letter), 10, letter);
+     },
+     "AAAAAAAAAA", nullptr, true,
+     "One file was shredded, but its name may still show on the drive.",
+     "This file was shredded, but its name and size could not be hidden: the drive's records "
+     "may still show them."},
 };
 
 } // namespace
 
 TEST_F(ShredFromWindow, AListedFileThatIsNotTheFileThereNowIsLeftWholeAndSaid) {
     for (const Changed& c : kChanged) {
+        SCOPED_TRACE(c.what);
         const std::string listed = In("listed.bin");
         MakeFile(listed, 3000, 'l');
         Drop(listed);
         c.change(listed, Folder());
+        std::vector<std::string> names = {listed};
+        if (c.alsoListed) {
+            names.push_back(In(c.alsoListed));
+            Drop(names.back());
+        }
         const std::string kept = Content(In(c.kept));
-        ASSERT_NE(kept, "<missing>") << c.what;
+        ASSERT_NE(kept, "<missing>");
 
         const auto seen = Click(Form().btnWipe);
 
-        EXPECT_EQ(Entries(), std::vector<std::string>{listed}) << c.what;
-        EXPECT_EQ(Content(In(c.kept)), kept) << c.what;
-        ASSERT_EQ(seen.size(), 1u) << c.what;
-        EXPECT_EQ(seen[0].Text, "One entry was not shredded:\n\n" + listed + "\n" + c.reason)
-            << c.what;
+        std::string report = c.summary;
+        for (const std::string& name : names)
+            report += (name == listed ? "\n" : "\n\n") + name + "\n" + c.reason;
+        EXPECT_EQ(Entries(), c.marked ? std::vector<std::string>{Marked(listed)} : names);
+        EXPECT_EQ(Content(In(c.kept)), kept);
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].Text, report);
         Click(Form().Button1);
         for (const char* name : {"listed.bin", "second.bin", "LISTED.BIN"})
             DeleteFileA(In(name).c_str());
+        for (char letter = 'A'; letter <= 'Z'; ++letter)
+            DeleteFileA(In(std::string(10, letter)).c_str());
     }
 }

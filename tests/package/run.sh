@@ -124,12 +124,19 @@ check "the entry's icon is the installed program's" test "$(field 4)" = "$instal
 check "the program is installed under Program Files" cmp "$installed" "$exe_a"
 # Windows puts an all-users installer's shortcuts in the common Start menu; Wine's installer
 # puts them in the user's.
-shortcut=""
+shortcut="" readme_shortcut=""
 for programs in "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" \
     "$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"; do
     [ -f "$programs/$name.lnk" ] && shortcut="$programs/$name.lnk"
+    [ -f "$programs/$name Read-Me.lnk" ] && readme_shortcut="$programs/$name Read-Me.lnk"
 done
 check "the Start menu has a shortcut to the installed program" grep -qaF "$installed_win" "${shortcut:-/dev/null}"
+# The installer's users read what overwriting cannot reach, and how to uninstall, as the
+# zip's do.
+check "the read-me is installed beside the program, as the zip has it" \
+    cmp "$(dirname "$installed")/ReadMe.txt" <(unzip -p "$zip_a" "$name/ReadMe.txt")
+check "the Start menu has a shortcut to the installed read-me" \
+    grep -qaF "${installed_win%\\*}\\ReadMe.txt" "${readme_shortcut:-/dev/null}"
 
 # The installed program starts and shows its main window (unmapped while hidden, so a
 # viewable window of that title is the main window shown).

@@ -39,7 +39,9 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param) noexcept {
 
 BOOL CALLBACK CollectDialog(HWND window, LPARAM param) noexcept {
     try {
-        if (IsClass(window, "#32770") && IsWindowVisible(window))
+        // Message boxes and dialogs, and the program's report window.
+        if ((IsClass(window, "#32770") || IsClass(window, "OstrevaneReport")) &&
+            IsWindowVisible(window))
             reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
     } catch (...) {
         return FALSE;
@@ -114,6 +116,12 @@ void TDialogAnswerer::Check() {
             seen.Text += text;
             seen.Statics.push_back(std::move(text));
         }
+        // The report's list follows its summary, a line break for each "\r\n".
+        if (IsClass(dialog, "OstrevaneReport"))
+            for (std::string text : ChildTexts(dialog, "Edit")) {
+                std::erase(text, '\r');
+                seen.Text += '\n' + text;
+            }
         FSeen.push_back(seen);
         if (FAction)
             FAction(dialog, seen);

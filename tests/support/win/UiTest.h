@@ -17,7 +17,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 struct TDialogSeen {
     HWND Window = nullptr;
     std::string Caption;
-    std::string Text; // the texts of its Static children, joined by "\n"
+    // The texts of its Static children, joined by "\n"; in the report window, then its list.
+    std::string Text;
     std::vector<std::string> Statics;
 };
 

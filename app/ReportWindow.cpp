@@ -1,0 +1,186 @@
+#include "app/ReportWindow.h"
+#include "framework/Dpi.h"
+#include <algorithm>
+#include <cstring>
+
+namespace {
+// At 96 DPI: the margins, the button, and the width at which a reason still reads as a
+// paragraph. Lines wider than this are wrapped, names excepted, up to the work area's width.
+constexpr int kMargin = 12;
+constexpr int kGap = 8;
+constexpr TSize kButton = {75, 23};
+constexpr int kReadingWidth = 560;
+constexpr TSize kLeast = {320, 200};
+} // namespace
+
+// clang-format off
+const TFormLayout& TfrmReport::Layout() noexcept {
+    static const TFormLayout layout = {
+        .Form = {.Caption = "Windows Ostrevane", .ClassName = kReportClass,
+                 .ClientWidth = 480, .ClientHeight = 300,
+                 .Border = TBorderStyle::bsSizeable, .Color = clBtnFace,
+                 .Font = Font("MS Sans Serif", -11, 0, clWindowText)},
+        .Controls = {
+            {.Name = "lblSummary", .Field = &TfrmReport::lblSummary, .Bounds = {12, 12, 456, 16},
+             .Options = coWordWrap},
+            {.Name = "memEntries", .Field = &TfrmReport::memEntries, .Bounds = {12, 36, 456, 221},
+             .TabOrder = 1, .Options = coReadOnly, .Color = clWindow},
+            {.Name = "btnOK", .Field = &TfrmReport::btnOK, .Bounds = {393, 265, 75, 23},
+             .Caption = "OK", .TabOrder = 0, .Options = coDefault | coCancel,
+             .OnClick = &TfrmReport::btnOKClick},
+        },
+    };
+    return layout;
+}
+// clang-format on
+
+TfrmReport::TfrmReport() : TForm(Layout()) {}
+
+void TfrmReport::Execute(const TReport& report, HWND over) {
+    FReport = report;
+    Handle();
+    lblSummary.SetText(report.Summary);
+    std::string entries;
+    for (const TReportEntry& entry : report.Entries)
+        entries += (entries.empty() ? "" : "\r\n\r\n") + entry.Name + "\r\n" + entry.Reason;
+    // However many entries: an edit control's limit holds for typing, not for this.
+    memEntries.SetText(entries);
+    FitTo(over);
+    ShowModal();
+}
+
+void TfrmReport::btnOKClick(TObject*) {
+    SetModalResult(mrOk);
+    Close();
+}
+
+std::string TfrmReport::Text() const {
+    return ReportText(Caption(), FReport);
+}
+
+int TfrmReport::TextHeight(const TControl& control, const std::string& text, int width) const {
+    TWindowDC dc(control.Handle());
+    TSelectObject font(dc.Get(), control.Font());
+    RECT r{0, 0, width, 0};
+    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+    return r.bottom - r.top;
+}
+
+void TfrmReport::FitTo(HWND over) {
+    HWND window = Handle();
+    const int dpi = WindowDpi(window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(over ? over : window, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT work = monitor.rcWork;
+    // Windows keeps the primary monitor's work area also as the system's; Wine keeps one set
+    // through SystemParametersInfo apart from its monitors'. The smaller of the two counts.
+    RECT system{};
+    if ((monitor.dwFlags & MONITORINFOF_PRIMARY) &&
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &system, 0))
+        IntersectRect(&work, &work, &system);
+    RECT outer{}, inner{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    const TSize frame = {(outer.right - outer.left) - inner.right,
+                         (outer.bottom - outer.top) - inner.bottom};
+    const TSize most = {work.right - work.left - frame.Width,
+                        work.bottom - work.top - frame.Height};
+
+    // The text's own width: the widest name whole, reasons up to a paragraph's width.
+    int widest = 0;
+    {
+        TWindowDC dc(memEntries.Handle());
+        TSelectObject font(dc.Get(), memEntries.Font());
+        const int reading = Scaled(kReadingWidth, dpi);
+        for (const TReportEntry& entry : FReport.Entries)
+            for (const std::string* line : {&entry.Name, &entry.Reason}) {
+                SIZE extent{};
+                GetTextExtentPoint32A(dc.Get(), line->c_str(), static_cast<int>(line->size()),
+                                      &extent);
+                const int width = static_cast<int>(extent.cx);
+                widest = std::max(widest, line == &entry.Name ? width : std::min(width, reading));
+            }
+    }
+    // The edit's frame, margins and scroll bar around its text.
+    RECT area{};
+    SendMessageA(memEntries.Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    const TRect memo = memEntries.Bounds();
+    const TSize chrome = {memo.Width - (area.right - area.left),
+                          memo.Height - (area.bottom - area.top)};
+    const int margin = Scaled(kMargin, dpi), gap = Scaled(kGap, dpi);
+    const int width = std::clamp(widest + chrome.Width + 2 * margin, Scaled(kLeast.Width, dpi),
+                                 std::max(most.Width, Scaled(kLeast.Width, dpi)));
+    const int textWidth = width - 2 * margin - chrome.Width;
+    const int height = margin + TextHeight(lblSummary, FReport.Summary, width - 2 * margin) + gap +
+                       TextHeight(memEntries, memEntries.Text(), textWidth) + chrome.Height + gap +
+                       Scaled(kButton.Height, dpi) + margin;
+    const TSize client = {width, std::clamp(height, Scaled(kLeast.Height, dpi),
+                                            std::max(most.Height, Scaled(kLeast.Height, dpi)))};
+    const TSize size = {client.Width + frame.Width, client.Height + frame.Height};
+    // Centred on the work area, and wholly inside it.
+    const int left =
+        std::max<int>(work.left, work.left + (work.right - work.left - size.Width) / 2);
+    const int top = std::max<int>(work.top, work.top + (work.bottom - work.top - size.Height) / 2);
+    SetWindowPos(window, nullptr, left, top, size.Width, size.Height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    Arrange();
+}
+
+// The summary takes the lines its text needs; the list, what is left above the button.
+void TfrmReport::Arrange() {
+    const int dpi = WindowDpi(Handle());
+    const TSize client = ClientSize();
+    const int margin = Scaled(kMargin, dpi), gap = Scaled(kGap, dpi);
+    const TSize button = Scaled(kButton, dpi);
+    const int width = std::max(client.Width - 2 * margin, 0);
+    const int summary = TextHeight(lblSummary, lblSummary.Text(), width);
+    const int buttonTop = client.Height - margin - button.Height;
+    btnOK.SetBounds(client.Width - margin - button.Width, buttonTop, button.Width, button.Height);
+    lblSummary.SetBounds(margin, margin, width, summary);
+    const int memoTop = margin + summary + gap;
+    memEntries.SetBounds(margin, memoTop, width, std::max(buttonTop - gap - memoTop, 0));
+}
+
+LRESULT TfrmReport::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETMINMAXINFO) {
+        const int dpi = WindowDpi(Handle());
+        auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+        limits.ptMinTrackSize = {Scaled(kLeast.Width, dpi), Scaled(kLeast.Height, dpi)};
+        return 0;
+    }
+    const LRESULT result = TForm::WndProc(message, wParam, lParam);
+    // The table places the controls for its own size; the summary's lines decide the rest.
+    if (message == WM_SIZE || message == WM_DPICHANGED)
+        Arrange();
+    return result;
+}
+
+bool TfrmReport::PreviewMessage(const MSG& msg) {
+    // Ctrl+C copies the whole report, as a message box does; in the list, a selection is
+    // copied as it stands.
+    if (msg.message != WM_KEYDOWN || msg.wParam != 'C' || GetKeyState(VK_CONTROL) >= 0)
+        return false;
+    if (msg.hwnd == memEntries.Handle()) {
+        const auto [first, end] = memEntries.Selection();
+        if (first != end)
+            return false;
+    }
+    CopyReport();
+    return true;
+}
+
+void TfrmReport::CopyReport() {
+    const std::string text = Text();
+    if (!OpenClipboard(Handle()))
+        return;
+    EmptyClipboard();
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_TEXT, memory))
+            GlobalFree(memory);
+    }
+    CloseClipboard();
+}
