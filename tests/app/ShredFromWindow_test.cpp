@@ -252,10 +252,13 @@ TEST_F(ShredFromWindow, AFileAnotherProgramHoldsIsLeftWholeAndTheRunGoesOn) {
     CloseHandle(holder.hThread);
 
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "2 entries were not shredded:\n\n" + paths[1] +
-                                "\nthe file is no longer there.\n\n" + paths[2] +
-                                "\nanother program is using it; close that program and shred it "
-                                "again.");
+    EXPECT_EQ(seen[0].Text, "2 entries were not shredded. Their files are unchanged.\n" +
+                                paths[1] +
+                                "\nThis file was no longer there when its turn came. Nothing was "
+                                "done. If it was moved, list it again where it is now.\n\n" +
+                                paths[2] +
+                                "\nAnother program has this file open. It is unchanged. Close "
+                                "that program, then shred it again.");
     EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(paths[0]), paths[1], paths[2],
                                                    Marked(paths[3]), Marked(paths[4])}));
     EXPECT_EQ(Content(paths[2]), std::string(3000, '3'));
