@@ -2,6 +2,7 @@
 #include "framework/Exception.h"
 #include "framework/Form.h"
 #include "framework/Guard.h"
+#include "framework/SystemFunction.h"
 #include "framework/Unique.h"
 #include <shellapi.h>
 #include <vector>
@@ -24,6 +25,23 @@ struct DropHandleTraits {
 using DropHandle = Unique<DropHandleTraits>;
 
 constexpr UINT kQueryCount = 0xFFFFFFFF;
+
+// The message the shell copies a drop's data with, before WM_DROPFILES.
+constexpr UINT kCopyGlobalData = 0x0049;
+
+// Registers the window as a drop target or withdraws it. Run as administrator, the window
+// would never hear of a drop: Windows filters the messages of a drag from Explorer, which runs
+// with less privilege, unless the window lets them through.
+void AcceptDrops(HWND window, bool accept) {
+    DragAcceptFiles(window, accept);
+    // Looked up at run time: Windows 7 and later.
+    static const auto changeFilter = SystemFunction<decltype(&ChangeWindowMessageFilterEx)>(
+        "user32.dll", "ChangeWindowMessageFilterEx");
+    if (!changeFilter)
+        return;
+    for (const UINT message : {UINT{WM_DROPFILES}, UINT{WM_COPYDATA}, kCopyGlobalData})
+        changeFilter(window, message, accept ? MSGFLT_ALLOW : MSGFLT_RESET, nullptr);
+}
 
 // The whole name: a name cut to a fixed buffer can be the name of a different file that exists,
 // which would then be destroyed in its place.
@@ -52,7 +70,7 @@ TDnDForm::TDnDForm(TComponent* owner) : TCustomDnD(owner) {
 TDnDForm::~TDnDForm() {
     // A window left accepting drops with nobody to release them would leak every drop.
     if (FHandle && FActive)
-        DragAcceptFiles(FHandle, FALSE);
+        AcceptDrops(FHandle, false);
     RestoreWindowProc();
 }
 
@@ -64,7 +82,7 @@ void TDnDForm::Loaded() {
             FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TDnDForm::DropWindowProc)));
     }
     if (FHandle)
-        DragAcceptFiles(FHandle, FActive);
+        AcceptDrops(FHandle, FActive);
 }
 
 void TDnDForm::SetActive(bool value) {
@@ -72,7 +90,7 @@ void TDnDForm::SetActive(bool value) {
         return;
     FActive = value;
     if (FHandle)
-        DragAcceptFiles(FHandle, FActive);
+        AcceptDrops(FHandle, FActive);
 }
 
 void TDnDForm::RestoreWindowProc() noexcept {

@@ -252,8 +252,7 @@ TEST_F(ShredFromWindow, AFileAnotherProgramHoldsIsLeftWholeAndTheRunGoesOn) {
     CloseHandle(holder.hThread);
 
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "2 entries were not shredded. Their files are unchanged.\n" +
-                                paths[1] +
+    EXPECT_EQ(seen[0].Text, "2 entries were not shredded. Their files are unchanged.\n" + paths[1] +
                                 "\nThis file was no longer there when its turn came. Nothing was "
                                 "done. If it was moved, list it again where it is now.\n\n" +
                                 paths[2] +
@@ -460,10 +459,11 @@ const Changed kChanged[] = {
     // the run has to say.
     {"every name of one letter taken beside it",
      [](const std::string&, const std::string& folder) {
+         // The hiding names keep the dot of "listed.bin".
          for (char letter = 'A'; letter <= 'Z'; ++letter)
-             MakeFile(folder + std::string(10, letter), 10, letter);
+             MakeFile(folder + std::string(6, letter) + "." + std::string(3, letter), 10, letter);
      },
-     "AAAAAAAAAA", nullptr, true,
+     "AAAAAA.AAA", nullptr, true,
      "One file was shredded, but its name may still show on the drive.",
      "This file was shredded, but its name and size could not be hidden: the drive's records "
      "may still show them."},
@@ -499,6 +499,6 @@ TEST_F(ShredFromWindow, AListedFileThatIsNotTheFileThereNowIsLeftWholeAndSaid) {
         for (const char* name : {"listed.bin", "second.bin", "LISTED.BIN"})
             DeleteFileA(In(name).c_str());
         for (char letter = 'A'; letter <= 'Z'; ++letter)
-            DeleteFileA(In(std::string(10, letter)).c_str());
+            DeleteFileA(In(std::string(6, letter) + "." + std::string(3, letter)).c_str());
     }
 }

@@ -64,6 +64,9 @@ TEST(Win32Paths, AFinalPathMatchesOnlyTheNameItsRootLeadsTo) {
         const char* tail;      // the rest of the name, in its long form
         const char* finalPath; // where the handle really is
         bool direct;
+        // What the name's own entry says, not followed: asked only where the system gave no
+        // final path (a share with an unreadable folder on the way, some virtual disks).
+        bool entryIsFile = false;
     };
     constexpr Case cases[] = {
         {"\\\\?\\C:\\", "Dir\\File.TXT", "\\\\?\\C:\\dir\\file.txt", true},
@@ -80,12 +83,16 @@ TEST(Win32Paths, AFinalPathMatchesOnlyTheNameItsRootLeadsTo) {
         {"\\\\?\\C:\\", "shared\\sub\\b.txt", "\\\\?\\C:\\shared\\private\\b.txt", false},
         {"\\\\?\\UNC\\server\\share", "a.txt", "\\\\?\\UNC\\server\\other\\a.txt", false},
         {"\\\\?\\C:\\", "ab", "\\\\?\\C:\\a\\b", false},
-        {"\\\\?\\C:\\", "a.txt", "\\\\?\\D:\\a.txt", false},
+        {"\\\\?\\C:\\", "a.txt", "\\\\?\\D:\\a.txt", false, true},
+        // No final path: a failed query is no link; the name's own entry decides.
         {"", "a.txt", "\\\\?\\C:\\a.txt", false},
         {"\\\\?\\C:\\", "a.txt", "", false},
+        {"", "a.txt", "\\\\?\\C:\\a.txt", true, true},
+        {"\\\\?\\UNC\\server\\share", "a.txt", "", true, true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(FinalPathMatches(c.rootFinal, c.tail, c.finalPath), c.direct)
+        EXPECT_EQ(ReachesDirectly(c.rootFinal, c.tail, c.finalPath, [&] { return c.entryIsFile; }),
+                  c.direct)
             << c.rootFinal << " + " << c.tail << " vs " << c.finalPath;
 }
 

@@ -163,6 +163,7 @@ TEST_F(FileSystemTest, FileHeldByAnotherProgramIsNeitherOpenedNorReplaced) {
     {
         OtherHolder other(path);
         EXPECT_EQ(FileLengthFailure(path), "Cannot open file " + path);
+        EXPECT_EQ(fs.OpenTarget(path).refusal, OpenRefusal::InUse);
         EXPECT_EQ(fs.OpenReadWrite(path), nullptr);
         EXPECT_EQ(fs.CreateFiller(path), nullptr);
     }

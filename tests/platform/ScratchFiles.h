@@ -43,8 +43,8 @@ void SetModificationYear(const std::string& path, int year);
 // A file of `length` bytes that occupies next to no disk space.
 void MakeSparseFile(const std::string& path, std::int64_t length);
 
-// Holds a file open the way another program would: exclusively (Windows: no sharing;
-// POSIX: an flock on a separate open).
+// Holds a file open the way another program would (Windows: for reading, sharing all; POSIX:
+// an flock on a separate open). Fails where the file is held with no sharing.
 class OtherHolder {
 public:
     explicit OtherHolder(const std::string& path);

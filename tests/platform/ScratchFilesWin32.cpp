@@ -51,8 +51,11 @@ void MakeSparseFile(const std::string& path, std::int64_t length) {
 }
 
 OtherHolder::OtherHolder(const std::string& path)
-    : FHandle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    // Asking as little as a program can that reads the file (an antivirus, a preview): every
+    // kind of sharing allowed. Only a file held with no sharing refuses it.
+    : FHandle(CreateFileA(path.c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
     if (!FHandle)
         throw std::runtime_error("cannot hold " + path);
 }
