@@ -59,6 +59,16 @@ std::string Why(LeftReason reason) {
     case LeftReason::NotOpened:
         return "Windows would not let this file be opened. It is unchanged. Check that you may "
                "change it (it may be protected or belong to another user), then shred it again.";
+    case LeftReason::StreamNotOverwritten:
+        return "The main content of this file was overwritten seven times, but a part that "
+               "programs keep beside it (a named stream) could not be. The file is still there, "
+               "and that part may still be read. Close any program that uses the file, then "
+               "shred it again.";
+    case LeftReason::StreamsUnlisted:
+        return "The main content of this file was overwritten seven times, but Windows would "
+               "not tell which parts programs keep beside it (named streams), so the file was "
+               "not deleted and those parts may still be read. Shred it again, or shred a copy "
+               "of it and delete it yourself.";
     }
     return "";
 }
@@ -79,6 +89,14 @@ std::string DriveOf(const std::string& path) {
     return "its drive";
 }
 
+// Windows writes such a file's new content into new places on the drive.
+std::string KeptElsewhere(const std::string& path, const char* how) {
+    return std::string("This file was shredded, but Windows kept it ") + how +
+           " and wrote the passes to new places on the drive: its earlier content may remain in "
+           "the free space of " +
+           DriveOf(path) + ". To wipe that too, list a name that no file there has and shred it.";
+}
+
 std::string Why(ToldReason reason, const std::string& path) {
     switch (reason) {
     case ToldReason::NameNotHidden:
@@ -91,6 +109,16 @@ std::string Why(ToldReason reason, const std::string& path) {
         return "No file had this name, so the free space of " + DriveOf(path) +
                " was wiped instead, but only as much as your disk quota allows: the rest of it "
                "was not wiped. If you meant a file, check its name.";
+    case ToldReason::Compressed:
+        return KeptElsewhere(path, "compressed");
+    case ToldReason::Sparse:
+        return KeptElsewhere(path, "as a sparse file");
+    case ToldReason::Encrypted:
+        return KeptElsewhere(path, "encrypted");
+    case ToldReason::InCloud:
+        return "This file was shredded on this computer, but it is a cloud file: the cloud's "
+               "version history keeps earlier versions of it. Delete those in the cloud "
+               "service too.";
     }
     return "";
 }
@@ -130,6 +158,8 @@ bool Untouched(LeftReason reason) {
     case LeftReason::PartlyOverwritten:
     case LeftReason::Resized:
     case LeftReason::NotDeleted:
+    case LeftReason::StreamNotOverwritten:
+    case LeftReason::StreamsUnlisted:
         return false;
     case LeftReason::RefusedName:
     case LeftReason::Gone:
@@ -199,14 +229,28 @@ TReport RunReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntr
         AddSentence(report.Summary, Count(unlisted.size(), "dropped name could not be listed",
                                           "dropped names could not be listed") +
                                         ", so nothing was done there.");
-    std::size_t wipes = 0, unhidden = 0;
+    std::size_t wipes = 0, unhidden = 0, kept = 0;
     for (const ToldEntry& entry : told) {
         // A wipe held to a quota says so in its one entry.
         if (entry.reason == ToldReason::WipedFreeSpace &&
             Has(told, entry.path, ToldReason::QuotaLimited))
             continue;
         report.Entries.push_back({ShownName(entry.path), Why(entry.reason, entry.path)});
-        ++(entry.reason == ToldReason::NameNotHidden ? unhidden : wipes);
+        switch (entry.reason) {
+        case ToldReason::NameNotHidden:
+            ++unhidden;
+            break;
+        case ToldReason::WipedFreeSpace:
+        case ToldReason::QuotaLimited:
+            ++wipes;
+            break;
+        case ToldReason::Compressed:
+        case ToldReason::Sparse:
+        case ToldReason::Encrypted:
+        case ToldReason::InCloud:
+            ++kept;
+            break;
+        }
     }
     if (wipes > 0)
         AddSentence(report.Summary, Count(wipes, "name was no file,", "names were no file,") +
@@ -215,6 +259,10 @@ TReport RunReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntr
         AddSentence(report.Summary, Count(unhidden, "file was shredded, but its name",
                                           "files were shredded, but their names") +
                                         " may still show on the drive.");
+    if (kept > 0)
+        AddSentence(report.Summary,
+                    Count(kept, "shredded file may have", "shredded files may have") +
+                        " earlier content kept elsewhere.");
     return report;
 }
 

@@ -161,9 +161,12 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     FIntact = true;
     FWrote = false;
     FResized = false;
+    FStreamFault.reset();
     for (int pass = 1; pass <= kPassCount && !FStopped; ++pass)
         if (OverwritePass(path, pass, size) == -1)
             FIntact = false;
+    if (!FWipe && FIntact && !FStopped)
+        OverwriteStreams(path);
     FIntact = FIntact && !FStopped;
 
     bool shredded = false;
@@ -171,6 +174,7 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     // nor its name; only once every pass is done, since a file left must stay as it was.
     bool hidden = true;
     FileId id;
+    std::uint32_t storage = 0;
     if (FWipe) {
         // Closing the filler removes it; it is a wipe only if its names are gone with it.
         const bool made = !FFillers.empty();
@@ -184,6 +188,7 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
             shredded = shredded && !FFiles.IsRegularFile(name);
     } else {
         id = FTarget->Id();
+        storage = FTarget->Storage();
         hidden = !FIntact || FTarget->HideName();
         // Through the handle the passes wrote: only that file goes.
         const bool deleted = FIntact && FTarget->Delete();
@@ -199,6 +204,8 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
             return;
         if (FWipe)
             return Leave(path, LeftReason::NotWiped);
+        if (FStreamFault)
+            return Leave(path, *FStreamFault);
         return Leave(path, FResized  ? LeftReason::Resized
                            : FIntact ? LeftReason::NotDeleted
                            : FWrote  ? LeftReason::PartlyOverwritten
@@ -210,6 +217,7 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
         FTold.push_back({path, ToldReason::WipedFreeSpace});
     if (FWipe && FQuotaLimited)
         FTold.push_back({path, ToldReason::QuotaLimited});
+    TellStorage(path, storage);
     // A wipe's name was never a file: listing it again asks for another wipe. A file that
     // told no identity is never taken for another entry's.
     if (!FWipe) {
@@ -219,6 +227,40 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
             FShreddedNames.insert(FFiles.NameKey(path));
     }
     Mark(index, path);
+}
+
+void ShredRun::OverwriteStreams(const std::string& path) {
+    const std::optional<std::vector<NamedStream>> streams = FTarget->NamedStreams();
+    if (!streams) {
+        FIntact = false;
+        FStreamFault = LeftReason::StreamsUnlisted;
+        return;
+    }
+    for (const NamedStream& named : *streams) {
+        const std::unique_ptr<FileStream> stream = FTarget->OpenNamedStream(named.name);
+        FStream = stream.get();
+        for (int pass = 1; pass <= kPassCount && stream && !FStopped; ++pass)
+            if (OverwritePass(path + ":" + named.name, pass, named.length) == -1)
+                FIntact = false;
+        FStream = nullptr;
+        if (!stream || !FIntact) {
+            FIntact = false;
+            FStreamFault = LeftReason::StreamNotOverwritten;
+            return;
+        }
+    }
+}
+
+void ShredRun::TellStorage(const std::string& path, std::uint32_t storage) {
+    constexpr std::pair<std::uint32_t, ToldReason> kKinds[] = {
+        {kStoredCompressed, ToldReason::Compressed},
+        {kStoredSparse, ToldReason::Sparse},
+        {kStoredEncrypted, ToldReason::Encrypted},
+        {kStoredInCloud, ToldReason::InCloud},
+    };
+    for (const auto& [bit, reason] : kKinds)
+        if ((storage & bit) != 0)
+            FTold.push_back({path, reason});
 }
 
 void ShredRun::Mark(int index, const std::string& path) {
@@ -325,7 +367,7 @@ std::int64_t ShredRun::OverwritePass(const std::string& path, int pass, std::int
     // did not make.
     // A pass called on its own opens the file as the sizing would, for itself alone.
     std::unique_ptr<FileStream> own;
-    FileStream* file = FTarget && path == FTargetPath ? FTarget.get() : nullptr;
+    FileStream* file = FStream ? FStream : FTarget && path == FTargetPath ? FTarget.get() : nullptr;
     if (!file && !FWipe) {
         own = FFiles.OpenTarget(path).file;
         file = own.get();

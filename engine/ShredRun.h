@@ -2,6 +2,7 @@
 // The shred run: seven overwrite passes over every listed file, then deletion and marking.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -27,21 +28,23 @@ std::int64_t NinetyFivePercent(std::int64_t freeSpace) noexcept;
 
 // Why a run left an entry unmarked.
 enum class LeftReason {
-    RefusedName,       // the system would look the name up as another ("report.")
-    Gone,              // the listed file is no longer there
-    Appeared,          // a file is where a free-space wipe was asked for
-    Changed,           // the name leads to another file than the one listed
-    OtherNames,        // the file has other names (hard links) that nobody listed
-    Link,              // reached through a symbolic link or junction
-    NotDiskFile,       // a device, pipe or console
-    NoFreeSpace,       // the drive's free space could not be read
-    NotWritten,        // no pass could write it; its content is whole
-    PartlyOverwritten, // some passes wrote it, not all seven: its content is partly destroyed
-    Resized,           // it grew or shrank while being overwritten
-    NotDeleted,        // overwritten seven times, but it could not be deleted
-    NotWiped,          // the free space could not be wiped
-    InUse,             // another program kept it open (tried again for a while); untouched
-    NotOpened,         // the system refused to open it for another reason; untouched
+    RefusedName,          // the system would look the name up as another ("report.")
+    Gone,                 // the listed file is no longer there
+    Appeared,             // a file is where a free-space wipe was asked for
+    Changed,              // the name leads to another file than the one listed
+    OtherNames,           // the file has other names (hard links) that nobody listed
+    Link,                 // reached through a symbolic link or junction
+    NotDiskFile,          // a device, pipe or console
+    NoFreeSpace,          // the drive's free space could not be read
+    NotWritten,           // no pass could write it; its content is whole
+    PartlyOverwritten,    // some passes wrote it, not all seven: its content is partly destroyed
+    Resized,              // it grew or shrank while being overwritten
+    NotDeleted,           // overwritten seven times, but it could not be deleted
+    NotWiped,             // the free space could not be wiped
+    InUse,                // another program kept it open (tried again for a while); untouched
+    NotOpened,            // the system refused to open it for another reason; untouched
+    StreamNotOverwritten, // its main content was overwritten, a named stream of it was not
+    StreamsUnlisted,      // its main content was overwritten; its named streams were unknown
 };
 
 struct LeftEntry {
@@ -54,6 +57,12 @@ enum class ToldReason {
     NameNotHidden,  // shredded, but its name and size could not be hidden from the folder
     WipedFreeSpace, // no file had this name: the free space of its drive was wiped instead
     QuotaLimited,   // a wipe that reached only the free space this user may use (a quota)
+    // Shredded, but stored where overwriting in place does not reach: NTFS wrote the passes
+    // into new clusters, and freed the old ones unwritten; or a cloud keeps its versions.
+    Compressed,
+    Sparse,
+    Encrypted,
+    InCloud,
 };
 
 struct ToldEntry {
@@ -94,6 +103,10 @@ private:
     void ShredEntry(int index);
     // The passes and the deletion of an entry whose file (or filler name) is ready.
     void Destroy(int index, const std::string& path, std::int64_t size);
+    // The same seven passes over each named stream of the file, after its main stream's.
+    void OverwriteStreams(const std::string& path);
+    // What the storage of a file the run shredded keeps out of the passes' reach.
+    void TellStorage(const std::string& path, std::uint32_t storage);
     void Mark(int index, const std::string& path);
     void Leave(const std::string& path, LeftReason reason);
     // Whether an earlier entry of this run shredded a file under this name (for entries
@@ -120,6 +133,10 @@ private:
     OpenRefusal FRefusal = OpenRefusal::None;
     // The file being shredded, held from its sizing to its deletion.
     std::unique_ptr<FileStream> FTarget;
+    // The named stream the passes write now, instead of the main one.
+    FileStream* FStream = nullptr;
+    // Why the named streams of the current file kept it, if they did.
+    std::optional<LeftReason> FStreamFault;
     std::string FTargetPath;
     // What a pass made where no file was: held until the entry ends, so that it is written
     // by every later pass and goes however the run ends. Split into parts of FPartSize bytes

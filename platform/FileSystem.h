@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 // Attribute bits, as Windows defines them; the POSIX backend maps what it can.
 inline constexpr std::uint32_t kAttrReadOnly = 0x01;
@@ -52,6 +54,37 @@ inline FileId MakeFileId(std::uint64_t volume, std::uint64_t high, std::uint64_t
 // place.
 std::string HidingName(const std::string& name, char letter);
 
+// A named data stream beside a file's main one (NTFS): its name, without the colons and the
+// stream type, and its length.
+struct NamedStream {
+    std::string name;
+    std::int64_t length = 0;
+    bool operator==(const NamedStream&) const = default;
+};
+
+// Where a file keeps bytes that overwriting it in place cannot reach (bits of Storage()).
+inline constexpr std::uint32_t kStoredCompressed = 1; // rewritten into new clusters
+inline constexpr std::uint32_t kStoredSparse = 2;     // likewise
+inline constexpr std::uint32_t kStoredEncrypted = 4;  // EFS: likewise
+inline constexpr std::uint32_t kStoredInCloud = 8;    // a cloud file: its versions stay there
+
+// The kStored... bits of a file from its Windows attribute bits and, for a reparse point, its
+// tag. A cloud file is a placeholder or a file the system recalls on access, pinned or not.
+inline std::uint32_t StorageOf(std::uint32_t attributes, std::uint32_t reparseTag) {
+    constexpr std::uint32_t kSparse = 0x200, kCompressed = 0x800, kOffline = 0x1000,
+                            kEncrypted = 0x4000, kRecallOnOpen = 0x40000, kPinned = 0x80000,
+                            kUnpinned = 0x100000, kRecallOnDataAccess = 0x400000;
+    // IO_REPARSE_TAG_CLOUD and its sixteen kinds (the bits 12 to 15 tell them apart).
+    constexpr std::uint32_t kCloudTag = 0x9000001A, kCloudTagKinds = 0x0000F000;
+    const bool cloud =
+        (attributes & (kOffline | kRecallOnOpen | kRecallOnDataAccess | kPinned | kUnpinned)) !=
+            0 ||
+        ((attributes & kAttrReparsePoint) != 0 && (reparseTag & ~kCloudTagKinds) == kCloudTag);
+    return ((attributes & kCompressed) != 0 ? kStoredCompressed : 0) |
+           ((attributes & kSparse) != 0 ? kStoredSparse : 0) |
+           ((attributes & kEncrypted) != 0 ? kStoredEncrypted : 0) | (cloud ? kStoredInCloud : 0);
+}
+
 // An open file, held exclusively. Closed when destroyed.
 class FileStream {
 public:
@@ -78,6 +111,13 @@ public:
     virtual bool HideName() = 0;
     // Gives a file that HideName renamed its first name back, never replacing a file.
     virtual bool RestoreName() = 0;
+    // The file's named data streams. Empty where its volume keeps none; none at all (nullopt)
+    // where it keeps them but the list cannot be read.
+    virtual std::optional<std::vector<NamedStream>> NamedStreams() = 0;
+    // One of them, opened with no sharing for the passes; null when it cannot be opened.
+    virtual std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) = 0;
+    // Where the file keeps bytes out of reach of overwriting: kStored... bits, 0 for none.
+    virtual std::uint32_t Storage() = 0;
     // Deletes the file through this very handle, once its name is checked to lead to it; the
     // stream stays open. True when the system took the deletion; where it completes only as
     // the handle closes, Close then says whether the file went.

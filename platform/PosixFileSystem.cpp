@@ -165,6 +165,14 @@ public:
         return FPath == FFirstPath || Rename(SplitName(FFirstPath).second);
     }
 
+    // No file system here keeps named streams or other storage out of reach that a program
+    // can tell.
+    std::optional<std::vector<NamedStream>> NamedStreams() override {
+        return std::vector<NamedStream>{};
+    }
+    std::unique_ptr<FileStream> OpenNamedStream(const std::string&) override { return nullptr; }
+    std::uint32_t Storage() override { return 0; }
+
     bool Delete() override {
         if (FPath.empty() || !RemoveName(FPath, Id()))
             return false;

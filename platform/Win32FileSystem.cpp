@@ -17,6 +17,7 @@
 #include <type_traits>
 #include <utility>
 #include <vector>
+#include <optional>
 
 namespace {
 
@@ -54,6 +55,40 @@ bool SetAttributesThrough(HANDLE handle, DWORD attributes) {
     // Zero times are left as they are; zero attributes would mean "leave" too.
     basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
     return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+// The bytes of a UTF-16 name in the system code page; none where it cannot spell them all.
+std::optional<std::string> Narrow(std::wstring_view wide) {
+    const int size = static_cast<int>(wide.size());
+    BOOL lossy = FALSE;
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    // UTF-8 (this program's code page) refuses the "lost a character" flag, and loses none.
+    const bool utf8 = GetACP() == CP_UTF8;
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), length, nullptr,
+                        utf8 ? nullptr : &lossy);
+    if (length <= 0 || lossy)
+        return std::nullopt;
+    return narrow;
+}
+
+// Whether the volume of a file keeps named streams, asked once per volume (Wine asks its mount
+// manager, at a millisecond a time); none where its flags cannot be read.
+std::optional<bool> VolumeKeepsStreams(HANDLE handle, const FileId& id) {
+    static std::map<std::uint64_t, bool> known;
+    if (id.known) {
+        const auto found = known.find(id.volume);
+        if (found != known.end())
+            return found->second;
+    }
+    DWORD flags = 0;
+    if (!GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
+        return std::nullopt;
+    const bool keeps = (flags & FILE_NAMED_STREAMS) != 0;
+    if (id.known)
+        known[id.volume] = keeps;
+    return keeps;
 }
 
 class Win32FileStream final : public FileStream {
@@ -155,6 +190,71 @@ public:
             return false;
         FPath = FFirstPath;
         return true;
+    }
+
+    std::optional<std::vector<NamedStream>> NamedStreams() override {
+        const std::optional<bool> keepsStreams = VolumeKeepsStreams(FHandle.Get(), Id());
+        if (keepsStreams == false)
+            return std::vector<NamedStream>{};
+        std::vector<LONGLONG> buffer(8192); // 64 KiB, aligned as the entries need
+        while (
+            !GetFileInformationByHandleEx(FHandle.Get(), FileStreamInfo, buffer.data(),
+                                          static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
+            const DWORD error = GetLastError();
+            // A file with no data stream at all (an empty file on some systems).
+            if (error == ERROR_HANDLE_EOF)
+                return std::vector<NamedStream>{};
+            if (error == ERROR_MORE_DATA && buffer.size() < (1u << 20)) {
+                buffer.resize(buffer.size() * 2);
+                continue;
+            }
+            // Whether the volume keeps streams could not be read, and its file system knows
+            // none (Wine's drives answer so).
+            if (!keepsStreams && (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+                                  error == ERROR_INVALID_PARAMETER))
+                return std::vector<NamedStream>{};
+            return std::nullopt;
+        }
+        std::vector<NamedStream> streams;
+        const char* next = reinterpret_cast<const char*>(buffer.data());
+        for (;;) {
+            const auto& info = *reinterpret_cast<const FILE_STREAM_INFO*>(next);
+            const std::wstring_view name(info.StreamName, info.StreamNameLength / sizeof(WCHAR));
+            // ":name:$DATA"; the main one is "::$DATA", and only data streams hold content.
+            constexpr std::wstring_view kData = L":$DATA";
+            if (name.size() > kData.size() + 1 && name.front() == L':' && name.ends_with(kData)) {
+                std::optional<std::string> narrow =
+                    Narrow(name.substr(1, name.size() - 1 - kData.size()));
+                // A name the system code page cannot spell cannot be opened here: said, not
+                // passed over.
+                if (!narrow)
+                    return std::nullopt;
+                streams.push_back({*narrow, info.StreamSize.QuadPart});
+            }
+            if (info.NextEntryOffset == 0)
+                break;
+            next += info.NextEntryOffset;
+        }
+        return streams;
+    }
+
+    std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override {
+        if (!NameIsThisFile())
+            return nullptr;
+        const std::string path = FPath + ":" + name + ":$DATA";
+        FileHandle stream(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!stream)
+            return nullptr;
+        return std::make_unique<Win32FileStream>(std::move(stream), path, FileId{},
+                                                 INVALID_FILE_ATTRIBUTES, false);
+    }
+
+    std::uint32_t Storage() override {
+        FILE_ATTRIBUTE_TAG_INFO tag{};
+        if (!GetFileInformationByHandleEx(FHandle.Get(), FileAttributeTagInfo, &tag, sizeof tag))
+            return 0;
+        return StorageOf(tag.FileAttributes, tag.ReparseTag);
     }
 
     bool Delete() override {

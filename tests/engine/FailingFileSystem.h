@@ -152,6 +152,15 @@ private:
             FDeleted = !FOwner.Fails("Delete") && FReal->Delete();
             return FDeleted;
         }
+        std::optional<std::vector<NamedStream>> NamedStreams() override {
+            if (FOwner.Fails("NamedStreams"))
+                return std::nullopt;
+            return FReal->NamedStreams();
+        }
+        std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override {
+            return FOwner.Fails("OpenNamedStream") ? nullptr : FReal->OpenNamedStream(name);
+        }
+        std::uint32_t Storage() override { return FReal->Storage(); }
         // A file that tells no identity is still written in full.
         FileId Id() override { return FOwner.Fails("Id") ? FileId{} : FReal->Id(); }
 

@@ -1,3 +1,4 @@
+#include "engine/Random.h"
 #include "engine/ShredRun.h"
 #include "framework/Exception.h"
 #include "platform/FileSystem.h"
@@ -448,5 +449,96 @@ TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) 
             }
             EXPECT_EQ(written, size) << c.what << ", pass " << pass + 1;
         }
+    }
+}
+
+// A file's named streams (NTFS) get the same seven passes, each after the main stream's,
+// whose bytes and draws stay as they are without streams. A stream that cannot be written,
+// or a list of streams that cannot be read, keeps the file and says why.
+TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
+    struct Case {
+        const char* what;
+        const char* failing; // the stream whose writes fail
+        bool unlisted;
+        bool shredded;
+        LeftReason reason;
+    };
+    const std::vector<Case> cases = {
+        {"two named streams", "", false, true, {}},
+        {"a stream that cannot be written", "summary", false, false,
+         LeftReason::StreamNotOverwritten},
+        {"streams that cannot be listed", "", true, false, LeftReason::StreamsUnlisted},
+    };
+    const std::vector<std::pair<std::string, std::size_t>> streams = {{"zone", 500},
+                                                                      {"summary", 20000}};
+    for (const Case& c : cases) {
+        const std::string path = In("doc.txt"), plain = In("plain.txt");
+        WriteAll(path, Filled(3000, 'd'));
+        WriteAll(plain, Filled(3000, 'd'));
+        WindowsLikeFileSystem files(SystemFileSystem());
+        for (const auto& [name, size] : streams) {
+            WriteAll(path + "~" + name, Filled(size, 's'));
+            files.streams[path].push_back(name);
+        }
+        if (*c.failing)
+            files.failingStreams.insert(path + ":" + c.failing);
+        if (c.unlisted)
+            files.unlistedStreams.insert(path);
+        const std::uint32_t state = RandomState();
+        RecordingDisplay display;
+        display.List(path, files);
+        ShredRun run(display, files);
+        run.Execute();
+        SetRandomState(state);
+        RecordingDisplay alone;
+        alone.List(plain, files);
+        ShredRun(alone, files).Execute();
+
+        EXPECT_EQ(files.written[path], files.written[plain]) << c.what;
+        EXPECT_EQ(display.list[0], c.shredded ? Done(path) : path) << c.what;
+        EXPECT_EQ(std::filesystem::exists(path), !c.shredded) << c.what;
+        if (c.shredded) {
+            for (const auto& [name, size] : streams) {
+                const auto& passes = files.written[path + ":" + name];
+                ASSERT_EQ(passes.size(), static_cast<std::size_t>(kPassCount)) << name;
+                for (const auto& bytes : passes)
+                    EXPECT_EQ(bytes.size(), size) << name;
+                EXPECT_EQ(ReadAll(path + "~" + name), passes.back()) << name;
+            }
+            EXPECT_EQ(display.statusLines.back(),
+                      "shredding " + path + ":summary: size is 20000 bytes ... Pass 7");
+        } else {
+            ASSERT_EQ(run.Left().size(), 1u) << c.what;
+            EXPECT_EQ(run.Left()[0].reason, c.reason) << c.what;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(scratch->Path()))
+            std::filesystem::remove(entry.path());
+    }
+}
+
+// A file kept where overwriting in place does not reach is shredded as any other, and said.
+TEST_F(ShredRunOnScratch, StorageOutOfThePassesReachIsSaidAfterTheRun) {
+    const std::vector<std::pair<std::uint32_t, std::vector<ToldReason>>> cases = {
+        {kStoredCompressed, {ToldReason::Compressed}},
+        {kStoredInCloud, {ToldReason::InCloud}},
+        {kStoredSparse | kStoredEncrypted, {ToldReason::Sparse, ToldReason::Encrypted}},
+    };
+    for (const auto& [storage, reasons] : cases) {
+        const std::string path = In("kept.txt");
+        WriteAll(path, Filled(3000, 'k'));
+        WindowsLikeFileSystem files(SystemFileSystem());
+        files.storage[path] = storage;
+        RecordingDisplay display;
+        display.List(path, files);
+        ShredRun run(display, files);
+
+        run.Execute();
+
+        EXPECT_EQ(display.list[0], Done(path)) << storage;
+        EXPECT_FALSE(std::filesystem::exists(path)) << storage;
+        std::vector<ToldReason> told;
+        for (const ToldEntry& entry : run.Told())
+            told.push_back(entry.reason);
+        EXPECT_EQ(told, reasons) << storage;
     }
 }

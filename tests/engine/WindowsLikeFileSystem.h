@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,6 +27,14 @@ public:
     // The names whose files' deletion the folder refuses.
     std::set<std::string> refusedDeletions;
     std::int64_t largestFile = kNoFileSizeLimit;
+    // Per name, the named streams of its file, each kept in a file of its own beside it
+    // ("<name>~<stream>"); the names whose list of streams cannot be read; the streams whose
+    // writes fail; what Storage() says.
+    std::map<std::string, std::vector<std::string>> streams;
+    std::set<std::string> unlistedStreams, failingStreams;
+    std::map<std::string, std::uint32_t> storage;
+    // Per name or "<name>:<stream>", the bytes each pass wrote.
+    std::map<std::string, std::vector<std::vector<unsigned char>>> written;
     // The drive's free space beyond the caller's share (a quota).
     std::int64_t quotaKeeps = 0;
 
@@ -101,13 +110,41 @@ private:
             if (FFiller >= 0)
                 FOwner.fillerPasses[static_cast<std::size_t>(FFiller)].back() +=
                     static_cast<std::int64_t>(size);
-            return FReal->Write(data, size);
+            else if (!FOwner.written[FPath].empty()) {
+                const auto* bytes = static_cast<const unsigned char*>(data);
+                FOwner.written[FPath].back().insert(FOwner.written[FPath].back().end(), bytes,
+                                                    bytes + size);
+            }
+            return FOwner.failingStreams.count(FPath) == 0 && FReal->Write(data, size);
         }
         bool Flush() override { return FReal->Flush(); }
         bool Rewind() override {
             if (FFiller >= 0)
                 FOwner.fillerPasses[static_cast<std::size_t>(FFiller)].push_back(0);
+            else
+                FOwner.written[FPath].emplace_back();
             return FReal->Rewind();
+        }
+        std::optional<std::vector<NamedStream>> NamedStreams() override {
+            if (FOwner.unlistedStreams.count(FPath) != 0)
+                return std::nullopt;
+            const auto named = FOwner.streams.find(FPath);
+            if (named == FOwner.streams.end())
+                return FReal->NamedStreams();
+            std::vector<NamedStream> list;
+            for (const std::string& name : named->second)
+                list.push_back({name, FOwner.FReal.OpenReadWrite(Beside(name))->Length()});
+            return list;
+        }
+        std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override {
+            auto real = FOwner.FReal.OpenReadWrite(Beside(name));
+            if (!real)
+                return nullptr;
+            return std::make_unique<Stream>(FOwner, std::move(real), FPath + ":" + name, false);
+        }
+        std::uint32_t Storage() override {
+            const auto kinds = FOwner.storage.find(FPath);
+            return kinds != FOwner.storage.end() ? kinds->second : FReal->Storage();
         }
         bool Close() override { return FReal->Close(); }
         FileId Id() override { return FFiller >= 0 ? FReal->Id() : FOwner.Identify(FPath); }
@@ -119,6 +156,8 @@ private:
         }
 
     private:
+        std::string Beside(const std::string& name) const { return FPath + "~" + name; }
+
         WindowsLikeFileSystem& FOwner;
         std::unique_ptr<FileStream> FReal;
         std::string FPath;

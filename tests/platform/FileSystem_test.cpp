@@ -274,6 +274,9 @@ TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
     {
         TargetOpen opened = fs.OpenTarget(temp / "tax.pdf");
         ASSERT_TRUE(opened.file);
+        // No drive here keeps named streams (Wine's neither): an empty list, not an unread one.
+        EXPECT_EQ(opened.file->NamedStreams(), std::vector<NamedStream>{});
+        EXPECT_EQ(opened.file->Storage(), 0u);
         EXPECT_TRUE(opened.file->HideName());
         EXPECT_FALSE(PathExists(temp / "tax.pdf"));
         EXPECT_TRUE(PathExists(temp / "XXX.XXX"));
@@ -293,6 +296,24 @@ TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
 }
 
 // ---- Listing folders ----
+
+TEST(StorageTest, WhatOverwritingInPlaceCannotReachIsToldByAttributesAndTags) {
+    struct Case {
+        std::uint32_t attributes, tag, storage;
+    };
+    constexpr Case cases[] = {
+        {0x20, 0, 0},                  // a plain file
+        {0x800, 0, kStoredCompressed}, // NTFS-compressed
+        {0x200 | 0x4000, 0, kStoredSparse | kStoredEncrypted},
+        {0x400 | 0x20, 0x9000701A, kStoredInCloud}, // a cloud placeholder
+        {0x400000, 0, kStoredInCloud},              // recalled on access
+        {0x1000, 0, kStoredInCloud},                // offline
+        {0x400, 0x80000013, 0},                     // deduplicated: kept in place
+        {0x20, 0x9000701A, 0},                      // a tag without the reparse bit
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StorageOf(c.attributes, c.tag), c.storage) << std::hex << c.attributes;
+}
 
 TEST(DirectoryEntryTest, OnlyNameSurrogateReparsePointsAreLinks) {
     struct Case {
