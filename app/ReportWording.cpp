@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 // Every reason says what happened, what it means for the user's data, and what to do, in
 // the user's words: no "hard link" without saying what it is, no file-system terms.
@@ -229,7 +230,9 @@ TReport RunReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntr
         AddSentence(report.Summary, Count(unlisted.size(), "dropped name could not be listed",
                                           "dropped names could not be listed") +
                                         ", so nothing was done there.");
-    std::size_t wipes = 0, unhidden = 0, kept = 0;
+    std::size_t wipes = 0, unhidden = 0;
+    // A file may be kept out of reach in more than one way: counted once.
+    std::set<std::string> kept;
     for (const ToldEntry& entry : told) {
         // A wipe held to a quota says so in its one entry.
         if (entry.reason == ToldReason::WipedFreeSpace &&
@@ -248,7 +251,7 @@ TReport RunReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntr
         case ToldReason::Sparse:
         case ToldReason::Encrypted:
         case ToldReason::InCloud:
-            ++kept;
+            kept.insert(entry.path);
             break;
         }
     }
@@ -259,9 +262,9 @@ TReport RunReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntr
         AddSentence(report.Summary, Count(unhidden, "file was shredded, but its name",
                                           "files were shredded, but their names") +
                                         " may still show on the drive.");
-    if (kept > 0)
+    if (!kept.empty())
         AddSentence(report.Summary,
-                    Count(kept, "shredded file may have", "shredded files may have") +
+                    Count(kept.size(), "shredded file may have", "shredded files may have") +
                         " earlier content kept elsewhere.");
     return report;
 }

@@ -284,7 +284,8 @@ TEST_F(ShredRunTest, AFileWhoseNameCannotBeHiddenIsStillShreddedAndSaid) {
 }
 
 // What Windows and its file systems answer for one listed file where Wine cannot show it. The
-// entry after it is always shredded: no answer ends the run.
+// entry after it is always shredded: no answer ends the run. A file kept where overwriting in
+// place does not reach is shredded as any other, and said.
 TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
     struct Case {
         const char* what;
@@ -292,8 +293,14 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
         bool shredded;
         LeftReason reason;
         int opens;
+        std::vector<ToldReason> told = {};
     };
     const FileId first = MakeFileId(1, 0, 12), other = MakeFileId(2, 0, 12);
+    const auto kept = [](std::uint32_t storage) {
+        return [storage](WindowsLikeFileSystem& files, const std::string& path) {
+            files.storage[path] = storage;
+        };
+    };
     const std::vector<Case> cases = {
         {"held by another program for a moment",
          [](WindowsLikeFileSystem& files, const std::string& path) { files.busyOpens[path] = 3; },
@@ -325,6 +332,14 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
              files.refusedDeletions.insert(path);
          },
          false, LeftReason::NotDeleted, 1},
+        {"kept compressed", kept(kStoredCompressed), true, {}, 1, {ToldReason::Compressed}},
+        {"a cloud file", kept(kStoredInCloud), true, {}, 1, {ToldReason::InCloud}},
+        {"kept sparse and encrypted",
+         kept(kStoredSparse | kStoredEncrypted),
+         true,
+         {},
+         1,
+         {ToldReason::Sparse, ToldReason::Encrypted}},
     };
     for (const Case& c : cases) {
         const std::string path = In("listed.txt"), after = In("after.txt");
@@ -346,6 +361,10 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
         EXPECT_EQ(display.list[1], Done(after)) << c.what;
         EXPECT_EQ(files.openTargets[path], c.opens) << c.what;
         EXPECT_EQ(std::filesystem::exists(path), !c.shredded) << c.what;
+        std::vector<ToldReason> told;
+        for (const ToldEntry& entry : run.Told())
+            told.push_back(entry.reason);
+        EXPECT_EQ(told, c.told) << c.what;
         if (!c.shredded) {
             ASSERT_EQ(run.Left().size(), 1u) << c.what;
             EXPECT_EQ(run.Left()[0].reason, c.reason) << c.what;
@@ -513,32 +532,5 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
         }
         for (const auto& entry : std::filesystem::directory_iterator(scratch->Path()))
             std::filesystem::remove(entry.path());
-    }
-}
-
-// A file kept where overwriting in place does not reach is shredded as any other, and said.
-TEST_F(ShredRunOnScratch, StorageOutOfThePassesReachIsSaidAfterTheRun) {
-    const std::vector<std::pair<std::uint32_t, std::vector<ToldReason>>> cases = {
-        {kStoredCompressed, {ToldReason::Compressed}},
-        {kStoredInCloud, {ToldReason::InCloud}},
-        {kStoredSparse | kStoredEncrypted, {ToldReason::Sparse, ToldReason::Encrypted}},
-    };
-    for (const auto& [storage, reasons] : cases) {
-        const std::string path = In("kept.txt");
-        WriteAll(path, Filled(3000, 'k'));
-        WindowsLikeFileSystem files(SystemFileSystem());
-        files.storage[path] = storage;
-        RecordingDisplay display;
-        display.List(path, files);
-        ShredRun run(display, files);
-
-        run.Execute();
-
-        EXPECT_EQ(display.list[0], Done(path)) << storage;
-        EXPECT_FALSE(std::filesystem::exists(path)) << storage;
-        std::vector<ToldReason> told;
-        for (const ToldEntry& entry : run.Told())
-            told.push_back(entry.reason);
-        EXPECT_EQ(told, reasons) << storage;
     }
 }
