@@ -80,6 +80,7 @@ void ShredRun::Execute() {
             Leave(FDisplay.ListText(i), LeftReason::NotOpened);
         }
     }
+    FFiles.ReleaseFolders();
 }
 
 namespace {

@@ -241,6 +241,10 @@ public:
 
     // The path delimiter of the platform.
     virtual char Delimiter() const = 0;
+
+    // A run's files are done: folders held open to know their files' volume are let go, so
+    // that their drives can be removed.
+    virtual void ReleaseFolders() {}
 };
 
 // The backend of the platform this program was built for.

@@ -2,6 +2,7 @@
 // the system code page exactly as the shell and the file picker delivered them.
 #include "platform/FileSystem.h"
 #include "platform/Win32FileIds.h"
+#include "platform/Win32FolderVolumes.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Paths.h"
 #include "framework/Exception.h"
@@ -553,11 +554,12 @@ public:
             refuse(OpenRefusal::None);
             throw Exception("Cannot open file " + path);
         }
-        if (!ReachedDirectly(file.Get(), path))
+        std::string finalPath;
+        if (!ReachedDirectly(file.Get(), path, &finalPath))
             return refuse(OpenRefusal::Link);
         if (GetFileType(file.Get()) != FILE_TYPE_DISK)
             return refuse(OpenRefusal::NotDiskFile);
-        const FileId id = FullIdOf(file.Get());
+        const FileId id = FFolders.IdOf(file.Get(), finalPath);
         if (attributeHandle && !(FullIdOf(attributeHandle.Get()) == id))
             return refuse(OpenRefusal::Changed);
         // The passes would reach every name of the file, and the deletion only this one.
@@ -712,6 +714,11 @@ public:
     }
 
     char Delimiter() const override { return '\\'; }
+
+    void ReleaseFolders() override { FFolders.Release(); }
+
+private:
+    FolderVolumes FFolders;
 };
 
 } // namespace

@@ -25,20 +25,6 @@ template <typename Get> std::string GrowingText(Get get) {
     return {};
 }
 
-// The normalized final path; where the system cannot give it (on a share with an unreadable
-// folder on the way, or from some virtual-disk drivers), the name as opened, which also has
-// every link on the way resolved.
-std::string FinalPathOf(HANDLE handle) {
-    for (const DWORD flags : {kFinalNameFlags, DWORD{FILE_NAME_OPENED | VOLUME_NAME_DOS}}) {
-        std::string final = GrowingText([handle, flags](char* buffer, DWORD size) {
-            return GetFinalPathNameByHandleA(handle, buffer, size, flags);
-        });
-        if (!final.empty())
-            return final;
-    }
-    return {};
-}
-
 // Whether the name's own entry, not followed, is the file the handle has: the one test left
 // where no final path can be had. It tells a link at the name itself.
 bool NameIsEntryOf(HANDLE handle, const std::string& path) {
@@ -127,6 +113,19 @@ std::string RootFinalPath(const std::string& root) {
 
 } // namespace
 
+// Where the normalized name cannot be had (on a share with an unreadable folder on the way, or
+// from some virtual-disk drivers), the name as opened also has every link on the way resolved.
+std::string FinalPathOf(HANDLE handle) {
+    for (const DWORD flags : {kFinalNameFlags, DWORD{FILE_NAME_OPENED | VOLUME_NAME_DOS}}) {
+        std::string final = GrowingText([handle, flags](char* buffer, DWORD size) {
+            return GetFinalPathNameByHandleA(handle, buffer, size, flags);
+        });
+        if (!final.empty())
+            return final;
+    }
+    return {};
+}
+
 std::string FullPathName(const std::string& path) {
     if (path.empty())
         return {};
@@ -187,7 +186,7 @@ bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::str
     return FinalPathMatches(rootFinal, tail, finalPath);
 }
 
-bool ReachedDirectly(HANDLE handle, const std::string& path) {
+bool ReachedDirectly(HANDLE handle, const std::string& path, std::string* finalPath) {
     const std::string full = FullPathName(path);
     const std::string root = PathRoot(full);
     if (root.empty())
@@ -197,6 +196,9 @@ bool ReachedDirectly(HANDLE handle, const std::string& path) {
     if (longName.size() < root.size() ||
         !SameNameIgnoringCase(std::string_view(longName).substr(0, root.size()), root))
         return false;
-    return ReachesDirectly(RootFinalPath(root), longName.substr(root.size()), FinalPathOf(handle),
+    const std::string final = FinalPathOf(handle);
+    if (finalPath)
+        *finalPath = final;
+    return ReachesDirectly(RootFinalPath(root), longName.substr(root.size()), final,
                            [&] { return NameIsEntryOf(handle, path); });
 }

@@ -38,5 +38,10 @@ bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
 bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::string_view finalPath,
                      const std::function<bool()>& nameIsEntry);
 
+// The handle's normalized final path ("\\?\C:\x"), or where the system cannot give it the name
+// as opened; "" when it gives neither.
+std::string FinalPathOf(HANDLE handle);
+
 // Whether `handle`, opened by `path`, is the file or folder that `path` names directly.
-bool ReachedDirectly(HANDLE handle, const std::string& path);
+// `finalPath`, where given, receives the handle's final path as read for the test.
+bool ReachedDirectly(HANDLE handle, const std::string& path, std::string* finalPath = nullptr);

@@ -413,6 +413,7 @@ TEST_F(ShredRunOnScratch, FilesAreTheSameOnlyWithTheSameVolumeAndAKnownNumber) {
         EXPECT_FALSE(std::filesystem::exists(one)) << c.what;
         EXPECT_EQ(std::filesystem::exists(two), !c.secondWritten) << c.what;
         EXPECT_EQ(display.statusLines.size(), c.secondWritten ? 14u : 7u) << c.what;
+        EXPECT_TRUE(files.foldersReleased) << c.what;
         std::filesystem::remove(two);
     }
 }

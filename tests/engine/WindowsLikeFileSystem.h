@@ -38,6 +38,9 @@ public:
     // The drive's free space beyond the caller's share (a quota).
     std::int64_t quotaKeeps = 0;
 
+    // Whether the run has let go of the folders it held to know its files' volumes.
+    bool foldersReleased = false;
+
     std::map<std::string, int> openTargets;
     // Per filler made, the bytes each pass wrote into it.
     std::vector<std::vector<std::int64_t>> fillerPasses;
@@ -96,6 +99,7 @@ public:
         return FReal.ListDirectory(dir, visit);
     }
     char Delimiter() const override { return FReal.Delimiter(); }
+    void ReleaseFolders() override { foldersReleased = true; }
 
 private:
     class Stream final : public FileStream {

@@ -1,11 +1,14 @@
-// What only the Windows backend has: devices by name and drives by number.
+// What only the Windows backend has: devices by name, drives by number, volumes by folder.
 #include "platform/FileSystem.h"
+#include "platform/Win32FileIds.h"
+#include "platform/Win32FolderVolumes.h"
 #include "platform/Win32Paths.h"
 #include "ScratchFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include <windows.h>
 
@@ -146,6 +149,72 @@ TEST(Win32FileSystem, OtherCaseAndShortNamesAreNoLinks) {
         }
     }
     EXPECT_FALSE(PathExists(path));
+}
+
+// Stands in for what Wine cannot do: move a drive letter to another volume, mount ReFS.
+class ScriptedVolumes final : public FolderVolumes::Queries {
+public:
+    std::uint64_t volume = 1; // of every handle read from now on
+    bool numbersSuffice = true;
+    std::uint64_t high = 0; // the files' numbers above 64 bits
+    int reads = 0;
+
+    std::string FinalPath(HANDLE handle) override {
+        const std::string path = FinalPathOf(handle);
+        const auto read = FVolumeOf.find(handle);
+        // A folder held from before the letter moved is now under another letter.
+        return read == FVolumeOf.end() || read->second == volume ? path
+                                                                 : "\\\\?\\V:" + path.substr(6);
+    }
+    FileId FullId(HANDLE handle) override {
+        ++reads;
+        FVolumeOf[handle] = volume;
+        FileId id = FullIdOf(handle);
+        id.volume = volume;
+        id.indexHigh = high;
+        return id;
+    }
+    bool NumbersSuffice(HANDLE) override { return numbersSuffice; }
+
+private:
+    std::map<HANDLE, std::uint64_t> FVolumeOf;
+};
+
+TEST(Win32FolderVolumes, AFileHasItsFoldersVolumeOnlyWhileTheHeldFolderIsStillThere) {
+    const struct {
+        const char* name;
+        bool numbersSuffice;
+        bool letterMoves; // after the first file
+        std::uint64_t high;
+        std::uint64_t volume; // of the second file
+        int reads;
+    } rows[] = {
+        {"one folder, its volume read once", true, false, 0, 1, 1},
+        {"the folder's drive letter now leads to another volume", true, true, 0, 2, 2},
+        {"128-bit numbers (ReFS): each file read whole", false, false, 7, 1, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder temp;
+        ScriptedVolumes system;
+        system.numbersSuffice = row.numbersSuffice;
+        system.high = row.high;
+        FolderVolumes volumes(system);
+        FileId id;
+        for (const char* name : {"a", "b"}) {
+            WriteFileContent(temp / name, "x");
+            const FileHandle file(CreateFileA((temp / name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(file);
+            id = volumes.IdOf(file.Get(), FinalPathOf(file.Get()));
+            EXPECT_EQ(id.index, FullIdOf(file.Get()).index);
+            if (row.letterMoves)
+                system.volume = 2;
+        }
+        EXPECT_EQ(id.volume, row.volume);
+        EXPECT_EQ(id.indexHigh, row.high);
+        EXPECT_EQ(system.reads, row.reads);
+    }
 }
 
 } // namespace
