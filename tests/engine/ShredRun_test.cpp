@@ -20,6 +20,13 @@ std::string Done(const std::string& path) {
     return std::string(kDoneMarker) + path;
 }
 
+std::vector<ToldReason> ToldReasons(const ShredRun& run) {
+    std::vector<ToldReason> told;
+    for (const ToldEntry& entry : run.Told())
+        told.push_back(entry.reason);
+    return told;
+}
+
 class ShredRunTest : public testing::Test {
 protected:
     TempDir dir;
@@ -361,10 +368,7 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
         EXPECT_EQ(display.list[1], Done(after)) << c.what;
         EXPECT_EQ(files.openTargets[path], c.opens) << c.what;
         EXPECT_EQ(std::filesystem::exists(path), !c.shredded) << c.what;
-        std::vector<ToldReason> told;
-        for (const ToldEntry& entry : run.Told())
-            told.push_back(entry.reason);
-        EXPECT_EQ(told, c.told) << c.what;
+        EXPECT_EQ(ToldReasons(run), c.told) << c.what;
         if (!c.shredded) {
             ASSERT_EQ(run.Left().size(), 1u) << c.what;
             EXPECT_EQ(run.Left()[0].reason, c.reason) << c.what;
@@ -455,10 +459,7 @@ TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) 
         EXPECT_EQ(std::filesystem::directory_iterator(scratch->Path()),
                   std::filesystem::directory_iterator())
             << c.what;
-        std::vector<ToldReason> told;
-        for (const ToldEntry& entry : run.Told())
-            told.push_back(entry.reason);
-        EXPECT_EQ(told, c.told) << c.what;
+        EXPECT_EQ(ToldReasons(run), c.told) << c.what;
         ASSERT_EQ(files.fillerPasses.size(), c.parts) << c.what;
         for (int pass = 0; pass < kPassCount; ++pass) {
             std::int64_t written = 0;
