@@ -65,6 +65,11 @@ FileId FolderVolumes::IdOf(HANDLE file, const std::string& finalPath) {
         const FileId own = FQueries.FullId(held.Get());
         if (!own.known)
             return FQueries.FullId(file);
+        // A run takes a folder's files one after another: a few folders are enough to know,
+        // and a tree of thousands holds no more handles than that.
+        constexpr std::size_t kFoldersHeld = 16;
+        if (FHeld.size() >= kFoldersHeld)
+            FHeld.clear();
         found = FHeld.emplace(key, Held{std::move(held), own.volume}).first;
     }
     return MakeFileId(found->second.volume, 0, NumberOf(file));
