@@ -60,17 +60,24 @@ FileId FolderVolumes::IdOf(HANDLE file, const std::string& finalPath) {
         FileHandle held(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        if (!held || !IsFolder(held.Get(), folder) || !FQueries.NumbersSuffice(held.Get()))
+        if (!held || !IsFolder(held.Get(), folder))
             return FQueries.FullId(file);
-        const FileId own = FQueries.FullId(held.Get());
-        if (!own.known)
-            return FQueries.FullId(file);
+        // A folder whose volume cannot stand for its files' is remembered as such too, so
+        // that it is not asked again for every file.
+        std::optional<std::uint64_t> volume;
+        if (FQueries.NumbersSuffice(held.Get())) {
+            const FileId own = FQueries.FullId(held.Get());
+            if (own.known)
+                volume = own.volume;
+        }
         // A run takes a folder's files one after another: a few folders are enough to know,
         // and a tree of thousands holds no more handles than that.
         constexpr std::size_t kFoldersHeld = 16;
         if (FHeld.size() >= kFoldersHeld)
             FHeld.clear();
-        found = FHeld.emplace(key, Held{std::move(held), own.volume}).first;
+        found = FHeld.emplace(key, Held{std::move(held), volume}).first;
     }
-    return MakeFileId(found->second.volume, 0, NumberOf(file));
+    if (!found->second.volume)
+        return FQueries.FullId(file);
+    return MakeFileId(*found->second.volume, 0, NumberOf(file));
 }

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 class FolderVolumes {
@@ -42,7 +43,8 @@ public:
 private:
     struct Held {
         FileHandle folder;
-        std::uint64_t volume = 0;
+        // None where the files are read whole.
+        std::optional<std::uint64_t> volume;
     };
     static Queries& SystemQueries();
     bool IsFolder(HANDLE handle, const std::string& folder);
