@@ -55,6 +55,16 @@ void WindowDisplay::SetProgressPosition(std::int64_t position) {
     PaintIfDue();
 }
 
+void WindowDisplay::Wait(std::chrono::milliseconds time) {
+    Paint();
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(time.count());
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    }
+}
+
 int WindowDisplay::Scaled(std::int64_t value) const {
     if (FMaximum <= 0x7FFFFFFF)
         return static_cast<int>(value);

@@ -49,6 +49,9 @@ public:
     void RepaintPattern() override;
     void SetProgressRange(std::int64_t minimum, std::int64_t maximum) override;
     void SetProgressPosition(std::int64_t position) override;
+    // Shows what is pending at once, then handles the messages sent to the window as they come
+    // (the system's, other programs'), so that it never looks hung; input stays queued.
+    void Wait(std::chrono::milliseconds time) override;
     int ListCount() override;
     std::string ListText(int index) override;
     void ListReplace(int index, const std::string& text) override;

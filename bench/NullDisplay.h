@@ -4,6 +4,7 @@
 #include "engine/DisplayElements.h"
 
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,7 @@ public:
     void RepaintPattern() override {}
     void SetProgressRange(std::int64_t, std::int64_t) override {}
     void SetProgressPosition(std::int64_t) override {}
+    void Wait(std::chrono::milliseconds time) override { std::this_thread::sleep_for(time); }
     int ListCount() override { return static_cast<int>(FList.size()); }
     std::string ListText(int index) override { return FList.at(static_cast<std::size_t>(index)); }
     void ListReplace(int index, const std::string& text) override {

@@ -1,6 +1,7 @@
 #pragma once
 // What the shred run shows: the status line, the pattern label, the progress bar and the
 // target list. The engine knows the window only through this interface.
+#include <chrono>
 #include <cstdint>
 #include "platform/FileSystem.h"
 #include <string>
@@ -30,6 +31,10 @@ public:
     // Progress bar, in bytes of the current pass.
     virtual void SetProgressRange(std::int64_t minimum, std::int64_t maximum) = 0;
     virtual void SetProgressPosition(std::int64_t position) = 0;
+
+    // Lets this much time pass before a file another program holds is asked for again. The
+    // window stays alive meanwhile, as between the blocks of a pass, and still takes no input.
+    virtual void Wait(std::chrono::milliseconds time) = 0;
 
     // Target list.
     virtual int ListCount() = 0;

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -19,9 +18,12 @@ constexpr std::size_t kBatchBlocks = 64;
 constexpr std::uint32_t kBlack = 0;
 
 // A file another program holds (an antivirus scanning it, a preview, a backup) is asked for
-// again this often, for about two seconds, before its entry is left.
+// again this often, for about two seconds, before its entry is left. After the first few held
+// files of a run, each is asked for once more only: a folder that a program keeps open would
+// otherwise cost two seconds a file.
 constexpr auto kInUseWait = std::chrono::milliseconds(100);
 constexpr int kInUseRetries = 20;
+constexpr int kPatientHeldFiles = 3;
 
 // The parts of a filler on a file system that keeps no file as large as the whole: whole
 // batches of blocks each, so that no write spans two parts.
@@ -66,6 +68,7 @@ void ShredRun::Execute() {
     FDisplay.SetListColor(kBlack);
     FShredded.clear();
     FShreddedNames.clear();
+    FHeldFiles = 0;
     FLeft.clear();
     FTold.clear();
     const int count = FDisplay.ListCount();
@@ -282,8 +285,14 @@ bool ShredRun::ShreddedEarlier(const std::string& entry) {
 
 TargetOpen ShredRun::OpenTarget(const std::string& path) {
     TargetOpen opened = FFiles.OpenTarget(path);
-    for (int retry = 0; opened.refusal == OpenRefusal::InUse && retry < kInUseRetries; ++retry) {
-        std::this_thread::sleep_for(kInUseWait);
+    if (opened.refusal != OpenRefusal::InUse)
+        return opened;
+    const int retries = ++FHeldFiles <= kPatientHeldFiles ? kInUseRetries : 1;
+    FDisplay.SetStatusText("waiting for " + path + ": another program has it open");
+    FDisplay.RepaintStatus();
+    for (int retry = 0; opened.refusal == OpenRefusal::InUse && retry < retries && !FStopped;
+         ++retry) {
+        FDisplay.Wait(kInUseWait);
         opened = FFiles.OpenTarget(path);
     }
     return opened;

@@ -121,6 +121,8 @@ private:
     DisplayElements& FDisplay;
     FileSystem& FFiles;
     bool FStopped = false;
+    // How many files of this run another program held when they were first asked for.
+    int FHeldFiles = 0;
     // The current entry: whether it asks for a free-space wipe, and whether every pass so
     // far wrote its file in full.
     bool FWipe = false;

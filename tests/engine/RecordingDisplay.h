@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ public:
         progress = position;
         progressHistory.push_back(position);
     }
+    // No time passes: what another program does meanwhile, the test does in `onStatus`.
+    void Wait(std::chrono::milliseconds time) override { waits.push_back(time); }
     int ListCount() override { return static_cast<int>(list.size()); }
     std::string ListText(int index) override { return list.at(static_cast<std::size_t>(index)); }
     void ListReplace(int index, const std::string& text) override {
@@ -67,6 +70,7 @@ public:
     std::vector<std::string> statusLines;
     std::vector<std::string> patterns;
     std::vector<std::int64_t> progressHistory;
+    std::vector<std::chrono::milliseconds> waits;
     std::uint32_t statusColor = 0xFFFFFFFF;
     std::uint32_t listColor = 0xFFFFFFFF;
     std::int64_t progressMin = -1, progressMax = -1, progress = -1;

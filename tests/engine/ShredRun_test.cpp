@@ -160,6 +160,35 @@ TEST_F(ShredRunTest, AFileHeldOpenByAnotherProgramIsLeftAndTheRunGoesOn) {
     EXPECT_EQ(run.Left()[0].reason, LeftReason::InUse);
 }
 
+// A folder another program keeps open: the first few held files are each waited for, through
+// the display (which keeps the window alive) and named on the status line; later ones are
+// asked for once more only.
+TEST_F(ShredRunTest, AfterTheFirstFewHeldFilesEachIsAskedForOnceMore) {
+    WindowsLikeFileSystem files(SystemFileSystem());
+    RecordingDisplay display;
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 5; ++i) {
+        paths.push_back(dir / ("held" + std::to_string(i) + ".txt"));
+        WriteAll(paths.back(), Filled(100, 'h'));
+        display.List(paths.back(), files);
+        files.busyOpens[paths.back()] = 1000;
+    }
+    ShredRun run(display, files);
+
+    run.Execute();
+
+    EXPECT_EQ(display.list, paths);
+    ASSERT_EQ(run.Left().size(), paths.size());
+    ASSERT_EQ(display.statusLines.size(), paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(files.openTargets[paths[i]], i < 3 ? 21 : 2) << i;
+        EXPECT_EQ(display.statusLines[i],
+                  "waiting for " + paths[i] + ": another program has it open");
+        EXPECT_EQ(run.Left()[i].reason, LeftReason::InUse);
+    }
+    EXPECT_EQ(display.waits.size(), 3u * 20u + 2u);
+}
+
 // Entries no pass may touch: what they name now is not what the user listed.
 TEST_F(ShredRunOnScratch, EntriesWhoseFileIsNotTheListedOneGetNoPass) {
     struct Row {
