@@ -114,6 +114,10 @@ void TForm::CreateHandle() {
         exStyle |= WS_EX_DLGMODALFRAME;
     } else {
         style |= WS_OVERLAPPEDWINDOW;
+        if (!(row.BorderIcons & biMinimize))
+            style &= ~static_cast<DWORD>(WS_MINIMIZEBOX);
+        if (!(row.BorderIcons & biMaximize))
+            style &= ~static_cast<DWORD>(WS_MAXIMIZEBOX);
     }
     HMENU menu = FLayout.Menu.empty() ? nullptr : BuildMenu(FLayout.Menu, true);
     // An outer size is the design's at 96 DPI, frame and menu bar included: only the client
@@ -306,7 +310,7 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesig
 // Another monitor, another DPI: the window takes the rectangle the system suggests, the
 // controls their places, fonts and icons at the new DPI. What the old scale made goes once no
 // control holds it any more.
-void TForm::OnDpiChanged(int dpi, const RECT& suggested) {
+void TForm::ScaleTo(int dpi) {
     const int old = FResources.Dpi();
     TScaledResources scaled(FLayout.Form.Font, dpi);
     for (const TSlot& slot : FSlots) {
@@ -314,6 +318,10 @@ void TForm::OnDpiChanged(int dpi, const RECT& suggested) {
         slot.Control->ScaleChanged(old, dpi);
     }
     FResources = std::move(scaled);
+}
+
+void TForm::OnDpiChanged(int dpi, const RECT& suggested) {
+    ScaleTo(dpi);
     SetWindowPos(FHandle, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     // Also when the rectangle stays the same and no WM_SIZE comes.

@@ -56,6 +56,8 @@ public:
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     TSize ClientSize() const;
+    // The DPI the form's fonts and controls are scaled for.
+    int Dpi() const noexcept { return FResources.Dpi(); }
     // The client size as designed, at the window's DPI: anchors are kept relative to it.
     TSize DesignClientSize() const noexcept { return Scaled(FDesignClient, FResources.Dpi()); }
     TControl* FindControl(const std::string& name);
@@ -69,6 +71,9 @@ protected:
     // A message taken from the queue while this form is active, before the dialog keys see
     // it; true when the form has dealt with it, and it goes no further.
     virtual bool PreviewMessage(const MSG&) { return false; }
+    // Scales the fonts and controls for another DPI, as a move to a monitor of that DPI does,
+    // where the system has not done so (yet): the window keeps its place and size.
+    void ScaleTo(int dpi);
 
 private:
     friend class TApplication;

@@ -130,6 +130,8 @@ struct TControlRow {
 };
 
 enum class TBorderStyle { bsSizeable, bsDialog };
+// The buttons a sizeable form's caption has besides Close.
+enum TBorderIcon : unsigned { biMinimize = 1, biMaximize = 2 };
 enum class TPosition { poDesigned, poScreenCenter };
 
 struct TFormRow {
@@ -145,6 +147,7 @@ struct TFormRow {
     int ClientWidth = 0;
     int ClientHeight = 0;
     TBorderStyle Border = TBorderStyle::bsSizeable;
+    unsigned BorderIcons = biMinimize | biMaximize;
     TColor Color = clBtnFace;
     TFontSpec Font = {"MS Sans Serif", -11, 0, clWindowText, DEFAULT_CHARSET};
     TNotifyRef OnShow = {};
