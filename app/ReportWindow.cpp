@@ -2,15 +2,55 @@
 #include "framework/Dpi.h"
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace {
 // At 96 DPI: the margins, the button, and the width at which a reason still reads as a
-// paragraph. Lines wider than this are wrapped, names excepted, up to the work area's width.
+// paragraph. Lines wider than this are wrapped, names (the indented lines) excepted, up to the
+// work area's width.
 constexpr int kMargin = 12;
 constexpr int kGap = 8;
 constexpr TSize kButton = {75, 23};
 constexpr int kReadingWidth = 560;
 constexpr TSize kLeast = {320, 200};
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& wide, UINT codePage) {
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), size, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+// The code page of programs that read text the old way: the system's, which this program's
+// manifest replaced by UTF-8 for itself alone.
+UINT SystemCodePage() {
+    DWORD codePage = 0;
+    if (!GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT,
+                         LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                         reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)))
+        return CP_ACP;
+    return codePage;
+}
+
+void PutOnClipboard(UINT format, const void* data, std::size_t size) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory)
+        return;
+    std::memcpy(GlobalLock(memory), data, size);
+    GlobalUnlock(memory);
+    if (!SetClipboardData(format, memory))
+        GlobalFree(memory);
+}
 } // namespace
 
 // clang-format off
@@ -18,7 +58,7 @@ const TFormLayout& TfrmReport::Layout() noexcept {
     static const TFormLayout layout = {
         .Form = {.Caption = "Windows Ostrevane", .ClassName = kReportClass,
                  .ClientWidth = 480, .ClientHeight = 300,
-                 .Border = TBorderStyle::bsSizeable, .Color = clBtnFace,
+                 .Border = TBorderStyle::bsSizeable, .BorderIcons = 0, .Color = clBtnFace,
                  .Font = Font("MS Sans Serif", -11, 0, clWindowText)},
         .Controls = {
             {.Name = "lblSummary", .Field = &TfrmReport::lblSummary, .Bounds = {12, 12, 456, 16},
@@ -40,11 +80,8 @@ void TfrmReport::Execute(const TReport& report, HWND over) {
     FReport = report;
     Handle();
     lblSummary.SetText(report.Summary);
-    std::string entries;
-    for (const TReportEntry& entry : report.Entries)
-        entries += (entries.empty() ? "" : "\r\n\r\n") + entry.Name + "\r\n" + entry.Reason;
-    // However many entries: an edit control's limit holds for typing, not for this.
-    memEntries.SetText(entries);
+    // However many names: an edit control's limit holds for typing, not for this.
+    memEntries.SetText(ReportBody(report));
     FitTo(over);
     ShowModal();
 }
@@ -69,17 +106,15 @@ int TfrmReport::TextHeight(const TControl& control, const std::string& text, int
 
 void TfrmReport::FitTo(HWND over) {
     HWND window = Handle();
-    const int dpi = WindowDpi(window);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoA(MonitorFromWindow(over ? over : window, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT work = monitor.rcWork;
-    // Windows keeps the primary monitor's work area also as the system's; Wine keeps one set
-    // through SystemParametersInfo apart from its monitors'. The smaller of the two counts.
-    RECT system{};
-    if ((monitor.dwFlags & MONITORINFOF_PRIMARY) &&
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &system, 0))
-        IntersectRect(&work, &work, &system);
+    const TMonitorArea monitor = FMonitors->OfWindow(over ? over : window);
+    const RECT work = monitor.Work;
+    // Measured on that monitor, at its scale: Windows rescales a window as it moves to a monitor
+    // of another scale, and where it has not (yet), the report does.
+    SetWindowPos(window, nullptr, work.left, work.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Dpi() != monitor.Dpi)
+        ScaleTo(monitor.Dpi);
+    const int dpi = Dpi();
     RECT outer{}, inner{};
     GetWindowRect(window, &outer);
     GetClientRect(window, &inner);
@@ -89,19 +124,23 @@ void TfrmReport::FitTo(HWND over) {
                         work.bottom - work.top - frame.Height};
 
     // The text's own width: the widest name whole, reasons up to a paragraph's width.
+    const std::string body = memEntries.Text();
     int widest = 0;
     {
         TWindowDC dc(memEntries.Handle());
         TSelectObject font(dc.Get(), memEntries.Font());
         const int reading = Scaled(kReadingWidth, dpi);
-        for (const TReportEntry& entry : FReport.Entries)
-            for (const std::string* line : {&entry.Name, &entry.Reason}) {
-                SIZE extent{};
-                GetTextExtentPoint32A(dc.Get(), line->c_str(), static_cast<int>(line->size()),
-                                      &extent);
-                const int width = static_cast<int>(extent.cx);
-                widest = std::max(widest, line == &entry.Name ? width : std::min(width, reading));
-            }
+        for (std::size_t start = 0; start < body.size();) {
+            std::size_t end = body.find("\r\n", start);
+            if (end == std::string::npos)
+                end = body.size();
+            const std::string_view line(body.data() + start, end - start);
+            SIZE extent{};
+            GetTextExtentPoint32A(dc.Get(), line.data(), static_cast<int>(line.size()), &extent);
+            const int width = static_cast<int>(extent.cx);
+            widest = std::max(widest, line.starts_with(' ') ? width : std::min(width, reading));
+            start = end + 2;
+        }
     }
     // The edit's frame, margins and scroll bar around its text.
     RECT area{};
@@ -114,7 +153,7 @@ void TfrmReport::FitTo(HWND over) {
                                  std::max(most.Width, Scaled(kLeast.Width, dpi)));
     const int textWidth = width - 2 * margin - chrome.Width;
     const int height = margin + TextHeight(lblSummary, FReport.Summary, width - 2 * margin) + gap +
-                       TextHeight(memEntries, memEntries.Text(), textWidth) + chrome.Height + gap +
+                       TextHeight(memEntries, body, textWidth) + chrome.Height + gap +
                        Scaled(kButton.Height, dpi) + margin;
     const TSize client = {width, std::clamp(height, Scaled(kLeast.Height, dpi),
                                             std::max(most.Height, Scaled(kLeast.Height, dpi)))};
@@ -128,9 +167,22 @@ void TfrmReport::FitTo(HWND over) {
     Arrange();
 }
 
+void TfrmReport::KeepOnMonitor() {
+    RECT outer{};
+    GetWindowRect(Handle(), &outer);
+    const RECT work = FMonitors->OfRect(outer).Work;
+    const int width = std::min(outer.right - outer.left, work.right - work.left);
+    const int height = std::min(outer.bottom - outer.top, work.bottom - work.top);
+    const int left = std::clamp<int>(outer.left, work.left, work.right - width);
+    const int top = std::clamp<int>(outer.top, work.top, work.bottom - height);
+    if (left != outer.left || top != outer.top || width != outer.right - outer.left ||
+        height != outer.bottom - outer.top)
+        SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The summary takes the lines its text needs; the list, what is left above the button.
 void TfrmReport::Arrange() {
-    const int dpi = WindowDpi(Handle());
+    const int dpi = Dpi();
     const TSize client = ClientSize();
     const int margin = Scaled(kMargin, dpi), gap = Scaled(kGap, dpi);
     const TSize button = Scaled(kButton, dpi);
@@ -145,7 +197,7 @@ void TfrmReport::Arrange() {
 
 LRESULT TfrmReport::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_GETMINMAXINFO) {
-        const int dpi = WindowDpi(Handle());
+        const int dpi = Dpi();
         auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
         limits.ptMinTrackSize = {Scaled(kLeast.Width, dpi), Scaled(kLeast.Height, dpi)};
         return 0;
@@ -154,6 +206,9 @@ LRESULT TfrmReport::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // The table places the controls for its own size; the summary's lines decide the rest.
     if (message == WM_SIZE || message == WM_DPICHANGED)
         Arrange();
+    // The size Windows suggests for the new scale may reach past the monitor's work area.
+    if (message == WM_DPICHANGED)
+        KeepOnMonitor();
     return result;
 }
 
@@ -172,15 +227,12 @@ bool TfrmReport::PreviewMessage(const MSG& msg) {
 }
 
 void TfrmReport::CopyReport() {
-    const std::string text = Text();
+    const std::wstring text = Wide(Text(), CP_ACP);
     if (!OpenClipboard(Handle()))
         return;
     EmptyClipboard();
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
-        std::memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_TEXT, memory))
-            GlobalFree(memory);
-    }
+    PutOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    const std::string old = Narrow(text, SystemCodePage());
+    PutOnClipboard(CF_TEXT, old.c_str(), old.size() + 1);
     CloseClipboard();
 }

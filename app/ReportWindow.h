@@ -1,8 +1,9 @@
 #pragma once
-// The report after a run or a drop: a summary, then every entry with what became of it and
-// what to do, in a scrolling text that fits the screen however long the list is.
+// The report after a run or a drop: a summary, then the names it speaks of grouped by reason,
+// in a scrolling text that fits its monitor however long the list is.
 #include "app/ReportWording.h"
 #include "framework/Form.h"
+#include "framework/Monitors.h"
 
 // The report window's own class, as message boxes have theirs.
 inline constexpr const char* kReportClass = "OstrevaneReport";
@@ -15,7 +16,10 @@ public:
     TMemo memEntries;
     TButton btnOK;
 
-    // Shows the report modally over the window `over`, sized to fit its monitor's work area.
+    // The monitors the report is placed by: the system's, unless others are given.
+    void SetMonitors(TMonitors& monitors) noexcept { FMonitors = &monitors; }
+    // Shows the report modally over the window `over`, measured at the scale of that window's
+    // monitor and sized to fit its work area.
     void Execute(const TReport& report, HWND over);
     void btnOKClick(TObject* Sender);
     // The whole report as text, as Ctrl+C copies it.
@@ -29,10 +33,13 @@ private:
     static const TFormLayout& Layout() noexcept;
     // The size the report asks for, within the work area of the monitor of `over`.
     void FitTo(HWND over);
+    // Moves the window wholly inside its monitor's work area, smaller where it does not fit.
+    void KeepOnMonitor();
     void Arrange();
     // The height of text set in a control's font at this width.
     int TextHeight(const TControl& control, const std::string& text, int width) const;
     void CopyReport();
 
     TReport FReport;
+    TMonitors* FMonitors = &SystemMonitors();
 };

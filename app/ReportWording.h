@@ -1,9 +1,13 @@
 #pragma once
-// What the report after a run or a drop says: a one-line summary, then each entry's name with
-// what happened to it, what that means, and what to do.
+// What the report after a run or a drop says: a summary that starts with what the run did,
+// then the names it speaks of, grouped by reason: each reason once, in plain words with what
+// to do, followed by the names it applies to.
 #include "engine/ShredRun.h"
+#include "platform/Win32OtherNames.h"
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,29 +25,48 @@ struct UnlistedEntry {
     UnlistedReason reason;
 };
 
-struct TReportEntry {
+// One name a reason applies to, with what the report adds of it (a file's other names).
+struct TReportItem {
     std::string Name; // as shown: quoted where its end would not show
+    std::vector<std::string> Details = {};
+};
+
+struct TReportGroup {
+    // Where a part of the report of its own starts (what an earlier drop could not list).
+    std::string Heading;
     std::string Reason;
+    std::vector<TReportItem> Items;
 };
 
 struct TReport {
     std::string Summary;
-    std::vector<TReportEntry> Entries;
-    bool Empty() const noexcept { return Entries.empty(); }
+    std::vector<TReportGroup> Groups;
+    bool Empty() const noexcept { return Groups.empty(); }
+};
+
+// What the report after a run is made of.
+struct TRunFacts {
+    // The lines of the list the run took up: all but those marked before it.
+    std::size_t Taken = 0;
+    std::vector<LeftEntry> Left = {};
+    std::vector<ToldEntry> Told = {};
+    // What the drops since the list was last empty could not list.
+    std::vector<UnlistedEntry> Unlisted = {};
+    // The other names of a file left for having them; none where the system cannot tell.
+    std::function<std::optional<std::vector<OtherName>>(const std::string&)> OtherNames = {};
+    // Whether another line of the list names the same file as this unshredded one.
+    std::function<bool(const std::string&)> OtherNamesListed = {};
 };
 
 // A name as the report shows it: one that ends in a blank or a dot is quoted, so that the
 // end can be seen.
 std::string ShownName(const std::string& path);
 
-// What a run did not do, what it did that the list's mark does not say, and what an earlier
-// drop could not list. `otherNamesListed` tells whether the file of an entry refused for its
-// other names has another of them in the list too.
-TReport RunReport(const std::vector<LeftEntry>& left, const std::vector<ToldEntry>& told,
-                  const std::vector<UnlistedEntry>& unlisted,
-                  const std::function<bool(const std::string&)>& otherNamesListed);
+TReport RunReport(const TRunFacts& run);
 // What a drop could not list.
 TReport DropReport(const std::vector<UnlistedEntry>& unlisted);
 
-// The whole report as text, as a message box copies itself: caption, summary, entries, button.
+// The text below the summary: each group's reason, then its names set apart (indented).
+std::string ReportBody(const TReport& report);
+// The whole report as text, as a message box copies itself: caption, summary, groups, button.
 std::string ReportText(const std::string& caption, const TReport& report);

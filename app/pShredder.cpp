@@ -4,6 +4,7 @@
 #include "app/WindowDisplay.h"
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
+#include "platform/Win32OtherNames.h"
 #include <shellapi.h>
 #include "framework/SystemFunction.h"
 #include <uxtheme.h>
@@ -138,6 +139,10 @@ void TfrmShredder::About1Click(TObject*) {
 
 void TfrmShredder::btnWipeClick(TObject*) {
     WindowDisplay display({Edit1, Label2, pbWiping, HListBox1, FListed});
+    // The lines this run takes up: those an earlier run marked are no names.
+    std::size_t taken = 0;
+    for (int line = 0; line < HListBox1.Count(); ++line)
+        taken += TListedFiles::Kind(HListBox1.ItemData(line)) != EntryKind::Shredded ? 1 : 0;
     ShredRun run(display, SystemFileSystem());
     FRun = &run;
     // A session ended now would leave the entry under way half done: Windows is asked to wait.
@@ -157,8 +162,9 @@ void TfrmShredder::btnWipeClick(TObject*) {
     const TReport report =
         run.Stopped()
             ? TReport{}
-            : RunReport(run.Left(), run.Told(), FUnlisted,
-                        [this](const std::string& path) { return OtherNamesListed(path); });
+            : RunReport({taken, run.Left(), run.Told(), FUnlisted,
+                         [](const std::string& path) { return OtherNamesOf(path); },
+                         [this](const std::string& path) { return OtherNamesListed(path); }});
     if (!report.Empty())
         ShowReport(report);
     // A close asked for during the run waits until its report has been read.

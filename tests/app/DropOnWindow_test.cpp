@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,8 +66,26 @@ std::wstring Exact(const std::string& path) {
 }
 
 constexpr const char* kTooLong =
-    "This name is longer than Windows lets the program use, so it was not listed and will not "
-    "be shredded. Move it to a folder with a shorter name, then drop it again.";
+    "The name is longer than Windows lets the program use, so the file was not added to the "
+    "list. Move it to a folder with a shorter name, then drop it again.";
+constexpr const char* kOtherName =
+    "Windows reads the name as another one, because it ends in a blank or a dot, so the file was "
+    "not added to the list. Rename it so that its name ends in another character, then drop it "
+    "again.";
+
+// Whether a report's text gives each reason once, followed by the names it applies to.
+void ExpectGrouped(const std::string& text,
+                   const std::vector<std::pair<std::string, const char*>>& reported) {
+    for (const auto& [name, reason] : reported) {
+        const std::string head = std::string(reason) + "\n\n";
+        const std::size_t group = text.find(head);
+        ASSERT_NE(group, std::string::npos) << reason;
+        EXPECT_EQ(text.find(head, group + 1), std::string::npos) << "said once: " << reason;
+        const std::size_t end = text.find("\n\n", group + head.size());
+        const std::size_t at = text.find("\n    " + name + "\n", group);
+        EXPECT_TRUE(at != std::string::npos && at < end) << name;
+    }
+}
 
 TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedAfterTheDropAndAgainAfterTheRun) {
     // F holds a.txt, "report." (which Windows would look up as "report"), and three folders
@@ -77,7 +96,7 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedAfterTheDropAndAgainAfterThe
     MakeFile("\\\\?\\" + f + "\\report.");
     std::string deep = f;
     for (char part : {'p', 'q', 'r'}) {
-        deep += "\\" + std::string(50, part);
+        deep.append("\\").append(50, part);
         ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
     }
     // A folder whose own name fits, but not the names of what it holds.
@@ -98,41 +117,42 @@ TEST_F(DropOnWindow, NamesThatCannotBeListedAreNamedAfterTheDropAndAgainAfterThe
     // In the listing's order, which the platform chooses. The name that ends in a dot is
     // quoted, so that its end shows.
     std::vector<std::string> listed = {f + "\\a.txt"};
-    std::vector<std::string> reported = {
-        "\"" + f +
-        "\\report.\"\nWindows reads this name as another one, because it ends in a "
-        "blank or a dot, so it was not listed and will not be shredded. Rename it so that its "
-        "name ends in another character, then drop it again."};
+    std::vector<std::pair<std::string, const char*>> reported = {
+        {"\"" + f + "\\report.\"", kOtherName}};
     if (!longPaths)
-        reported.push_back(tooDeep + "\\\n" + kTooLong);
+        reported.push_back({tooDeep + "\\", kTooLong});
     for (int copy = 0; copy < 2; ++copy) {
         if (longPaths)
             listed.push_back(longName);
         else
-            reported.push_back(longName + "\n" + kTooLong);
+            reported.push_back({longName, kTooLong});
     }
     EXPECT_EQ(Sorted(Entries()), Sorted(listed));
     EXPECT_TRUE(Form().btnWipe.Enabled());
     ASSERT_EQ(answerer.Seen().size(), 1u) << "one report for the whole drop";
     EXPECT_EQ(answerer.Seen()[0].Caption, "Windows Ostrevane");
-    const std::string& text = answerer.Seen()[0].Text;
     const std::string summary =
-        reported.size() == 1 ? "One name could not be listed, so it will not be shredded."
+        reported.size() == 1 ? "1 file could not be added to the list, so it will not be "
+                               "shredded: see why below."
                              : std::to_string(reported.size()) +
-                                   " names could not be listed, so they will not be shredded.";
+                                   " files could not be added to the list, so they will not be "
+                                   "shredded: see why below.";
     EXPECT_EQ(answerer.Seen()[0].Statics.front(), summary);
-    for (const std::string& entry : reported)
-        EXPECT_NE(text.find("\n" + entry), std::string::npos) << entry;
+    ExpectGrouped(answerer.Seen()[0].Text + "\n", reported);
 
-    // The run that follows names them again, each once.
+    // The run that follows names them again, each once, after what it did itself.
     const auto seen = Click(Form().btnWipe);
     ASSERT_EQ(seen.size(), 1u);
     const std::size_t names = longPaths ? 1 : 3;
-    EXPECT_EQ(seen[0].Statics.front(), (names == 1 ? std::string("One dropped name")
-                                                   : std::to_string(names) + " dropped names") +
-                                           " could not be listed, so nothing was done there.");
-    for (const std::string& entry : reported)
-        EXPECT_NE(seen[0].Text.find("\n" + entry), std::string::npos) << entry;
+    const std::string dropped = "Also not shredded: " + std::to_string(names) +
+                                (names == 1 ? " file" : " files") +
+                                " that could not be added to the list";
+    EXPECT_EQ(seen[0].Statics.front(), std::to_string(listed.size()) +
+                                           (listed.size() == 1 ? " file was" : " files were") +
+                                           " shredded.\r\n\r\n" + dropped);
+    EXPECT_NE(seen[0].Text.find("\n" + dropped + "\n" + std::string(dropped.size(), '-') + "\n\n"),
+              std::string::npos);
+    ExpectGrouped(seen[0].Text + "\n", reported);
     // Once the list is emptied, they are not named any more.
     Click(Form().Button1);
     MakeFile(In("b.txt"));

@@ -238,3 +238,10 @@ bool ShowsColor(HWND window, COLORREF color) {
     ReleaseDC(window, dc);
     return found;
 }
+
+std::string Grouped(const std::string& reason, const std::vector<std::string>& names) {
+    std::string group = reason + "\n";
+    for (const std::string& name : names)
+        group += "\n    " + name;
+    return group;
+}

@@ -67,3 +67,11 @@ std::string PickerFileName(HWND picker);
 void Press(std::initializer_list<WORD> keys);
 // Whether any pixel of a control's client area has exactly this colour.
 bool ShowsColor(HWND window, COLORREF color);
+
+// A group of the report as its window shows it (lines end in "\n"): the reason, then the names
+// it applies to, set apart.
+std::string Grouped(const std::string& reason, const std::vector<std::string>& names);
+// What the report says of a listed file that was gone when its turn came.
+inline constexpr const char* kGoneReason =
+    "The file was no longer there when its turn came, so nothing was done. If it was moved, "
+    "list it again where it is now.";

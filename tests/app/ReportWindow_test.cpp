@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,17 @@ namespace {
 constexpr int kEntries = 50;
 const RECT kSmallScreen = {0, 0, 1024, 768};
 
+// The program's names are UTF-8, its manifest's code page.
+std::wstring Utf16(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                            static_cast<int>(wide.size()))));
+    return wide;
+}
+
 std::wstring Exact(const std::string& path) {
-    return L"\\\\?\\" + std::filesystem::path(path).wstring();
+    return L"\\\\?\\" + Utf16(path);
 }
 
 void MakeFile(const std::wstring& path) {
@@ -62,6 +72,8 @@ protected:
             EXPECT_LE(outer.right, kSmallScreen.right);
             EXPECT_LE(outer.bottom, kSmallScreen.bottom);
             EXPECT_GT(outer.bottom - outer.top, 200) << "the room there is, used";
+            EXPECT_FALSE(GetWindowLongA(report, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX))
+                << "a report hidden in the task bar would leave the program frozen";
             auto* form = reinterpret_cast<TfrmReport*>(GetWindowLongPtrA(report, GWLP_USERDATA));
             ASSERT_NE(form, nullptr) << seen.Caption << ": " << seen.Text;
             EXPECT_TRUE(GetWindowLongA(form->memEntries.Handle(), GWL_STYLE) & WS_VSCROLL);
@@ -110,32 +122,36 @@ TEST_F(ReportWindow, DISABLED_FitsTheScreenAfterARunAndAfterADrop) {
     }
     const auto seen = Click(Form().btnWipe, Check("report-after-run-" + scale + ".bmp"));
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Statics.front(), "50 entries were not shredded. Their files are unchanged. "
-                                       "50 dropped names could not be listed, so nothing was "
-                                       "done there.");
+    EXPECT_EQ(seen[0].Statics.front(), "None of the 50 files were shredded: see why below.\r\n\r\n"
+                                       "Also not shredded: 50 files that could not be added to "
+                                       "the list");
     EXPECT_EQ(FReports, 2);
     std::filesystem::remove_all(Exact(deep));
 }
 
-std::string ClipboardText() {
-    std::string text;
+std::wstring ClipboardText() {
+    std::wstring text;
     if (!OpenClipboard(nullptr))
         return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(data));
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
         GlobalUnlock(data);
     }
     CloseClipboard();
     return text;
 }
 
-// As a message box does: Ctrl+C copies the whole report as text, Escape closes it.
+// As a message box does: Ctrl+C copies the whole report as text, in Unicode, Escape closes it.
 TEST_F(ReportWindow, CtrlCCopiesTheWholeReportAndEscapeClosesIt) {
-    const std::string name = In("gone.txt");
-    MakeFile(Exact(name));
-    Form().DnDForm1DnDItem(nullptr, name);
-    DeleteFileA(name.c_str());
-    std::string copied;
+    // "Résumé für Zoë.txt" and "履歴書.txt", in UTF-8 as this program's code page has them.
+    const std::vector<std::string> names = {In("R\xC3\xA9sum\xC3\xA9 f\xC3\xBCr Zo\xC3\xAB.txt"),
+                                            In("\xE5\xB1\xA5\xE6\xAD\xB4\xE6\x9B\xB8.txt")};
+    for (const std::string& name : names) {
+        MakeFile(Exact(name));
+        Form().DnDForm1DnDItem(nullptr, name);
+        DeleteFileW(Exact(name).c_str());
+    }
+    std::wstring copied;
 
     const auto seen = Click(Form().btnWipe, [&](HWND report, const TDialogSeen&) {
         SetForegroundWindow(report);
@@ -147,31 +163,113 @@ TEST_F(ReportWindow, CtrlCCopiesTheWholeReportAndEscapeClosesIt) {
     });
 
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(copied, "---------------------------\r\nWindows Ostrevane\r\n"
-                      "---------------------------\r\n"
-                      "One entry was not shredded. Its file is unchanged.\r\n\r\n" +
-                          name +
-                          "\r\nThis file was no longer there when its turn came. Nothing was "
-                          "done. If it was moved, list it again where it is now.\r\n"
-                          "---------------------------\r\nOK\r\n---------------------------\r\n");
+    const std::string rule = "---------------------------\r\n";
+    EXPECT_EQ(copied, Utf16(rule + "Windows Ostrevane\r\n" + rule +
+                            "None of the 2 files were shredded: see why below.\r\n\r\n" +
+                            kGoneReason + "\r\n\r\n    " + names[0] + "\r\n    " + names[1] +
+                            "\r\n" + rule + "OK\r\n" + rule));
     EXPECT_TRUE(IsWindowEnabled(Form().Handle())) << "closed";
 }
 
-// A report of 1,000 entries (over 60,000 characters) shows every one of them.
-TEST_F(ReportWindow, AThousandEntriesAreAllShown) {
-    TReport report{"1000 entries were not shredded.", {}};
-    std::string expected = report.Summary;
-    for (int i = 0; i < 1000; ++i) {
-        report.Entries.push_back({In("entry " + std::to_string(i)), "The reason."});
-        expected += (i == 0 ? "\n" : "\n\n") + report.Entries.back().Name + "\nThe reason.";
-    }
-    ASSERT_GT(expected.size(), 60000u);
-    TDialogAnswerer answerer;
+// 1,000 files gone before the run: their reason once, then every one of the 1,000 names.
+TEST_F(ReportWindow, AThousandGoneFilesGiveOneReasonAndEveryName) {
+    const std::string folder = In("gone before the run");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    for (int i = 0; i < 1000; ++i)
+        MakeFile(Exact(folder + "\\file number " + std::to_string(i)));
+    Form().DnDForm1DnDItem(nullptr, folder);
+    const std::vector<std::string> names = Entries();
+    ASSERT_EQ(names.size(), 1000u);
+    for (const std::string& name : names)
+        DeleteFileA(name.c_str());
 
-    Application().CreateForm<TfrmReport>().Execute(report, Form().Handle());
+    const auto seen = Click(Form().btnWipe);
+
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Text, "None of the 1,000 files were shredded: see why below.\n" +
+                                Grouped(kGoneReason, names));
+}
+
+// Two monitors side by side, as a laptop's screen beside an external one: the left one at
+// 96 DPI, the right one taller, at 144. A rectangle is on the one that holds its centre.
+class TwoMonitors final : public TMonitors {
+public:
+    static constexpr RECT kLeft = {0, 0, 1024, 728};
+    static constexpr RECT kRight = {1024, 0, 2944, 1040};
+    TMonitorArea OfWindow(HWND window) override {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        return OfRect(rect);
+    }
+    TMonitorArea OfRect(const RECT& rect) override {
+        if ((rect.left + rect.right) / 2 < kRight.left)
+            return {kLeft, 96};
+        return {kRight, 144};
+    }
+};
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Through a stand-in for the monitor queries (Wine has one monitor): a report opened over a
+// window on a second monitor at another scale is measured at that scale and fits that
+// monitor's work area; dragged to a monitor of another scale, it stays inside that one's.
+TEST_F(ReportWindow, OverAWindowOnASecondMonitorTheReportFitsThatMonitorAtItsScale) {
+    SetWindowPos(Form().Handle(), nullptr, 1500, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    TRunFacts run{.Taken = 300};
+    for (int i = 0; i < 300; ++i)
+        run.Left.push_back({In("gone " + std::to_string(i)), LeftReason::Gone});
+    TwoMonitors monitors;
+    auto& form = Application().CreateForm<TfrmReport>();
+    form.SetMonitors(monitors);
+    RECT onRight{}, onLeft{};
+    int rightDpi = 0, leftDpi = 0, button = 0;
+    const TDialogAnswerer answerer([&](HWND report, const TDialogSeen& seen) {
+        GetWindowRect(report, &onRight);
+        rightDpi = form.Dpi();
+        button = form.btnOK.Bounds().Height;
+        // Windows' suggestion for the left monitor's scale reaches past its work area.
+        RECT suggested = {-200, 300, 900, 1400};
+        SendMessageA(report, WM_DPICHANGED, MAKEWPARAM(96, 96),
+                     reinterpret_cast<LPARAM>(&suggested));
+        GetWindowRect(report, &onLeft);
+        leftDpi = form.Dpi();
+        TDialogAnswerer::PressOk(report, seen);
+    });
+
+    form.Execute(RunReport(run), Form().Handle());
 
     ASSERT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(answerer.Seen()[0].Text, expected);
+    EXPECT_EQ(rightDpi, 144);
+    EXPECT_EQ(button, MulDiv(23, 144, 96));
+    EXPECT_TRUE(Inside(onRight, TwoMonitors::kRight));
+    EXPECT_GT(onRight.bottom - onRight.top, TwoMonitors::kLeft.bottom) << "the room there, used";
+    EXPECT_EQ(leftDpi, 96);
+    EXPECT_TRUE(Inside(onLeft, TwoMonitors::kLeft));
+}
+
+// "Unchanged" is said only of a file that was there and is so: never of one partly
+// overwritten, overwritten but not deleted, or gone.
+TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
+    const std::pair<LeftReason, bool> rows[] = {
+        {LeftReason::RefusedName, true},      {LeftReason::Gone, false},
+        {LeftReason::Appeared, true},         {LeftReason::Changed, true},
+        {LeftReason::OtherNames, true},       {LeftReason::Link, false},
+        {LeftReason::NotDiskFile, false},     {LeftReason::NoFreeSpace, false},
+        {LeftReason::NotWritten, true},       {LeftReason::PartlyOverwritten, false},
+        {LeftReason::Resized, false},         {LeftReason::NotDeleted, false},
+        {LeftReason::NotWiped, false},        {LeftReason::InUse, true},
+        {LeftReason::NotOpened, true},        {LeftReason::StreamNotOverwritten, false},
+        {LeftReason::StreamsUnlisted, false},
+    };
+    for (const auto& [reason, unchanged] : rows) {
+        const std::string text =
+            ReportText("", RunReport({.Taken = 2, .Left = {{"C:\\a.txt", reason}}}));
+        EXPECT_EQ(text.find("unchanged") != std::string::npos, unchanged)
+            << static_cast<int>(reason) << ": " << text;
+    }
 }
 
 bool SetLogPixels(DWORD dpi) {

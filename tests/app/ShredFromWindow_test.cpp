@@ -7,11 +7,15 @@
 #include "platform/FileSystem.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
+#include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <initializer_list>
-#include <utility>
+#include <set>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -171,14 +175,57 @@ TEST_F(ShredFromWindow, AnEmptyListOnlyTurnsTheTextBlack) {
     EXPECT_EQ(Form().HListBox1.FontColor(), clBlack);
 }
 
-// Holds the file the parent test names in OSTREVANE_HOLD with no sharing, as an antivirus or a
-// preview does, until the parent ends it.
-TEST(OtherProgram, DISABLED_HoldsAFile) {
-    const HANDLE held = CreateFileA(EnvOrEmpty("OSTREVANE_HOLD").c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+// Holds the files the parent test names in OSTREVANE_HOLD (separated by '|') with no sharing,
+// as an antivirus or a preview does, until the parent ends it.
+TEST(OtherProgram, DISABLED_HoldsFiles) {
+    const std::string names = EnvOrEmpty("OSTREVANE_HOLD");
+    for (std::size_t start = 0; start < names.size();) {
+        std::size_t end = names.find('|', start);
+        if (end == std::string::npos)
+            end = names.size();
+        const HANDLE held = CreateFileA(names.substr(start, end - start).c_str(), GENERIC_READ, 0,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        start = end + 1;
+    }
     Sleep(INFINITE);
 }
+
+// Another program that holds these files until it is ended; started once it holds them all.
+class OtherHolder {
+public:
+    explicit OtherHolder(const std::vector<std::string>& paths) {
+        std::string names;
+        for (const std::string& path : paths)
+            names += (names.empty() ? "" : "|") + path;
+        SetEnvironmentVariableA("OSTREVANE_HOLD", names.c_str());
+        FProcess = StartThisTest("OtherProgram.DISABLED_HoldsFiles");
+        EXPECT_TRUE(FProcess.hProcess);
+        EXPECT_TRUE(PumpUntil([&] {
+            const HANDLE probe = CreateFileA(paths.back().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr);
+            if (probe != INVALID_HANDLE_VALUE)
+                CloseHandle(probe);
+            return probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+        }));
+    }
+    OtherHolder(const OtherHolder&) = delete;
+    OtherHolder& operator=(const OtherHolder&) = delete;
+    ~OtherHolder() {
+        if (!FProcess.hProcess)
+            return;
+        TerminateProcess(FProcess.hProcess, 0);
+        WaitForSingleObject(FProcess.hProcess, INFINITE);
+        CloseHandle(FProcess.hProcess);
+        CloseHandle(FProcess.hThread);
+    }
+
+private:
+    PROCESS_INFORMATION FProcess{};
+};
+
+constexpr const char* kInUseReason = "Another program has the file open, so it was left "
+                                     "unchanged. Close that program, then press Shred NOW! again.";
 
 // Another program holds the third of five files through the whole run: the run goes on with
 // the rest, and the message after it names the held file with the entry left before it.
@@ -191,36 +238,68 @@ TEST_F(ShredFromWindow, AFileAnotherProgramHoldsIsLeftWholeAndTheRunGoesOn) {
     }
     // Listed, then gone before the run.
     DeleteFileA(paths[1].c_str());
-    SetEnvironmentVariableA("OSTREVANE_HOLD", paths[2].c_str());
-    const PROCESS_INFORMATION holder = StartThisTest("OtherProgram.DISABLED_HoldsAFile");
-    ASSERT_TRUE(holder.hProcess);
-    EXPECT_TRUE(PumpUntil([&] {
-        const HANDLE probe = CreateFileA(paths[2].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, 0, nullptr);
-        if (probe != INVALID_HANDLE_VALUE)
-            CloseHandle(probe);
-        return probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
-    }));
-
-    const auto seen = Click(Form().btnWipe);
-    TerminateProcess(holder.hProcess, 0);
-    WaitForSingleObject(holder.hProcess, INFINITE);
-    CloseHandle(holder.hProcess);
-    CloseHandle(holder.hThread);
+    std::vector<TDialogSeen> seen;
+    {
+        const OtherHolder holder({paths[2]});
+        seen = Click(Form().btnWipe);
+    }
 
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "2 entries were not shredded. Their files are unchanged.\n" + paths[1] +
-                                "\nThis file was no longer there when its turn came. Nothing was "
-                                "done. If it was moved, list it again where it is now.\n\n" +
-                                paths[2] +
-                                "\nAnother program has this file open. It is unchanged. Close "
-                                "that program, then shred it again.");
+    EXPECT_EQ(seen[0].Text, "3 of 5 files were shredded. 2 were not: see why below.\n" +
+                                Grouped(kGoneReason, {paths[1]}) + "\n\n" +
+                                Grouped(kInUseReason, {paths[2]}));
     EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(paths[0]), paths[1], paths[2],
                                                    Marked(paths[3]), Marked(paths[4])}));
     EXPECT_EQ(Content(paths[2]), std::string(3000, '3'));
     for (const std::size_t i : {0u, 3u, 4u})
         EXPECT_FALSE(Exists(paths[i])) << paths[i];
     EXPECT_EQ(Form().Edit1.Text(), LastStatus(paths[4], 3000));
+}
+
+// A folder another program holds: while the run waits for its files, the window answers what
+// other programs send it within a second (Windows would call it "Not responding" otherwise)
+// and says which file it waits for; the report names every file.
+TEST_F(ShredFromWindow, TwentyHeldFilesKeepTheWindowAnsweringAndAreAllNamed) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 20; ++i) {
+        paths.push_back(In("held" + std::to_string(i) + ".txt"));
+        MakeFile(paths.back(), 100);
+        Drop(paths.back());
+    }
+    const OtherHolder holder(paths);
+    // Another program reads the status line, again and again, until the report is shown.
+    std::atomic<bool> reported{false};
+    int unanswered = 0;
+    std::set<std::string> waitedFor;
+    const HWND status = Form().Edit1.Handle();
+    std::thread reader([&] {
+        while (!reported) {
+            char text[1024] = {};
+            DWORD_PTR length = 0;
+            if (!SendMessageTimeoutA(status, WM_GETTEXT, sizeof text,
+                                     reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000, &length))
+                ++unanswered;
+            else if (std::string_view(text).starts_with("waiting for "))
+                waitedFor.insert(text);
+            Sleep(20);
+        }
+    });
+
+    const auto seen = Click(Form().btnWipe, [&](HWND report, const TDialogSeen& shown) {
+        reported = true;
+        TDialogAnswerer::PressOk(report, shown);
+    });
+    reported = true;
+    reader.join();
+
+    EXPECT_EQ(unanswered, 0);
+    EXPECT_FALSE(waitedFor.empty()) << "read while the run waited";
+    for (const std::string& line : waitedFor)
+        EXPECT_TRUE(line.ends_with(": another program has it open")) << line;
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Text, "None of the 20 files were shredded: see why below.\n" +
+                                Grouped(kInUseReason, paths));
+    EXPECT_EQ(Entries(), paths);
 }
 
 TEST_F(ShredFromWindow, ANameOutsideEveryLegacyCodePageIsPickedShreddedAndMarked) {
@@ -273,21 +352,20 @@ TEST_F(ShredFromWindow, ANameThatIsNotTheListedFileIsNeverShreddedNorWiped) {
     ASSERT_EQ(seen.size(), 1u);
     // The dotted names, quoted so that their end shows, were also not listed at their drop.
     const std::string diary = Quoted({In("only\\diary.")});
-    const std::string notListed = "Windows reads this name as another one, because it ends in "
-                                  "a blank or a dot, so it was not listed and will not be "
-                                  "shredded. Rename it so that its name ends in another "
-                                  "character, then drop it again.";
     EXPECT_EQ(seen[0].Text,
-              "2 entries were not shredded. Their files are unchanged. 2 dropped names could not "
-              "be listed, so nothing was done there.\n" +
-                  diary +
-                  "\nWindows reads this name as another one, because it ends in a blank or a dot. "
-                  "Nothing was done to the file. Rename it so that its name ends in another "
-                  "character, then list it again.\n\n" +
-                  In("picked.txt") +
-                  "\nThis file was no longer there when its turn came. Nothing was done. If it "
-                  "was moved, list it again where it is now.\n\n" +
-                  Quoted({dotted}) + "\n" + notListed + "\n\n" + diary + "\n" + notListed);
+              "1 of 3 files was shredded. 2 were not: see why below.\r\n\r\nAlso not shredded: 2 "
+              "files that could not be added to the list\n" +
+                  Grouped("Windows reads the name as another one, because it ends in a blank or a "
+                          "dot. The file was left unchanged. Rename it so that its name ends in "
+                          "another character, then list it again.",
+                          {diary}) +
+                  "\n\n" + Grouped(kGoneReason, {In("picked.txt")}) +
+                  "\n\nAlso not shredded: 2 files that could not be added to the list\n" +
+                  std::string(62, '-') + "\n\n" +
+                  Grouped("Windows reads the name as another one, because it ends in a blank or a "
+                          "dot, so the file was not added to the list. Rename it so that its name "
+                          "ends in another character, then drop it again.",
+                          {Quoted({dotted}), diary}));
     EXPECT_EQ(Entries(),
               (std::vector<std::string>{Marked(plain), In("only\\diary."), In("picked.txt")}));
     EXPECT_EQ(Form().Edit1.Text(), LastStatus(plain, 2000)) << "no pass after the namesake";
@@ -299,23 +377,64 @@ TEST_F(ShredFromWindow, ANameThatIsNotTheListedFileIsNeverShreddedNorWiped) {
 }
 
 // A mistyped name wipes free space, as any name that is no file does; the mark stays as it is,
-// and the report says what was done instead.
+// and the report says what was done instead: after what the run did to the files listed, and
+// before what an earlier drop could not list.
 TEST_F(ShredFromWindow, ATypedNameThatWasNoFileIsNamedAfterItsWipe) {
     MakeFile(In("old cv.docx"), 2000, 'c');
+    const std::string deep = In(std::string(120, 'd'));
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    std::vector<std::string> tooLong;
+    // Made through the wide functions, which take names of any length.
+    const auto wide = [](const std::string& path) {
+        return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+    };
+    for (const char letter : {'p', 'q', 'r'}) {
+        tooLong.push_back(deep + "\\" + std::string(150, letter) + ".txt");
+        CloseHandle(CreateFileW(wide(tooLong.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                0, nullptr));
+    }
+    Drop(deep);
+    MakeFile(In("letter.txt"), 1000);
+    Drop(In("letter.txt"));
+    MakeFile(In("moved.txt"), 1000);
+    Drop(In("moved.txt"));
+    DeleteFileA(In("moved.txt").c_str());
 
     Click(Form().btnBrowse, TypeIntoPicker(In("old cv.doc")));
-    const auto seen = Click(Form().btnWipe);
+    const auto seen = Click(Form().btnWipe, [](HWND report, const TDialogSeen& shown) {
+        const std::string artifacts = EnvOrEmpty("OSTREVANE_ARTIFACTS");
+        if (!artifacts.empty()) {
+            EXPECT_TRUE(SaveWindowPicture(report, HostPath(artifacts) + "\\report-after-typo.bmp"));
+        }
+        TDialogAnswerer::PressOk(report, shown);
+    });
 
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "One name was no file, so free space was wiped instead.\n" +
-                                In("old cv.doc") +
-                                "\nNo file had this name, so the free space of "
-                                "drive " +
-                                Folder().substr(0, 2) +
-                                " was wiped instead. If you meant a file, check its name.");
-    EXPECT_EQ(Entries(), std::vector<std::string>{Marked(In("old cv.doc"))});
+    const std::string dropped = "Also not shredded: 3 files that could not be added to the list";
+    const std::string summary = "1 of 2 files was shredded. 1 was not: see why below. No file is "
+                                "called old cv.doc in " +
+                                Folder().substr(0, Folder().size() - 1) +
+                                ", so the unused space of drive " + Folder().substr(0, 2) +
+                                " was overwritten instead. No file was shredded under this "
+                                "name.\r\n\r\n" +
+                                dropped;
+    EXPECT_EQ(seen[0].Statics.front(), summary);
+    const std::string wiped = "No file had the name, so the unused space of its drive was "
+                              "overwritten instead. No file was shredded under this name. If you "
+                              "meant a file, check its name and list it again.";
+    const std::string before = summary + "\n" + Grouped(kGoneReason, {In("moved.txt")}) + "\n\n" +
+                               Grouped(wiped, {In("old cv.doc")}) + "\n\n" + dropped + "\n" +
+                               std::string(dropped.size(), '-') + "\n\n";
+    EXPECT_EQ(seen[0].Text.substr(0, before.size()), before);
+    for (const std::string& name : tooLong)
+        EXPECT_NE(seen[0].Text.find("\n    " + name), std::string::npos) << name;
+    EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(In("letter.txt")), In("moved.txt"),
+                                                   Marked(In("old cv.doc"))}));
     EXPECT_EQ(Content(In("old cv.docx")), std::string(2000, 'c'));
     EXPECT_FALSE(Exists(In("old cv.doc")));
+    for (const std::string& name : tooLong)
+        DeleteFileW(wide(name).c_str());
+    RemoveDirectoryA(deep.c_str());
 }
 
 // Two drive letters of one folder, as subst or a mapped share gives (tools/with-scratch-fs
@@ -374,13 +493,21 @@ struct Changed {
     const char* alsoListed; // another name listed after the file, or nullptr
     bool marked;            // the file is shredded all the same
     const char* summary;    // as the report after the run gives it
-    const char* reason;     // for each listed name
+    const char* reason;     // for all listed names
+    const char* details;    // below each listed name, or nullptr
 };
 
-constexpr const char* kLeftOne = "One entry was not shredded. Its file is unchanged.";
+constexpr const char* kLeftOne = "The file was not shredded: see why below.";
 constexpr const char* kReplaced =
-    "This file was replaced by another file with the same name after you listed it. The new "
-    "file was not touched. List it again to shred it.";
+    "The file was replaced by another file with the same name after you listed it. The new file "
+    "was left unchanged. To shred it, list it again.";
+constexpr const char* kOtherNames =
+    "The file also has other names: it is one file that opens under each of them, so shredding "
+    "it would destroy it under those names too. It was left unchanged. To shred it, delete its "
+    "other names first (an ordinary delete is enough, as the content stays with this name), then "
+    "press Shred NOW! again.";
+// Wine lists no file's names.
+constexpr const char* kNamesUntold = "Windows did not tell what its other names are.";
 
 void GiveSecondName(const std::string& listed, const std::string& folder) {
     CreateHardLinkA((folder + "second.bin").c_str(), listed.c_str(), nullptr);
@@ -392,17 +519,14 @@ const Changed kChanged[] = {
          MakeFile(folder + "new.bin", 700, 'n');
          MoveFileExA((folder + "new.bin").c_str(), listed.c_str(), MOVEFILE_REPLACE_EXISTING);
      },
-     "listed.bin", nullptr, false, kLeftOne, kReplaced},
-    {"given a second name", GiveSecondName, "second.bin", nullptr, false, kLeftOne,
-     "This file also has other names (it is reached from other folders too), and not all of "
-     "them are in the list. Shredding it would destroy it under those names as well, so it was "
-     "not touched. Delete its other names first, or shred a copy of it."},
+     "listed.bin", nullptr, false, kLeftOne, kReplaced, nullptr},
+    {"given a second name", GiveSecondName, "second.bin", nullptr, false, kLeftOne, kOtherNames,
+     kNamesUntold},
     // Every name listed: still refused, and said truthfully.
     {"given a second name that is listed too", GiveSecondName, "second.bin", "second.bin", false,
-     "2 entries were not shredded. Their files are unchanged.",
-     "This file also has other names (it is reached from other folders too), and they are in "
-     "the list as well. A file with several names cannot be shredded safely under any of them, "
-     "so it was not touched. Delete its other names first, or shred a copy of it."},
+     "None of the 2 files were shredded: see why below.", kOtherNames,
+     "Windows did not tell what its other names are.\n        Another line of the list names "
+     "this file too."},
     // Wine's drives are case-sensitive folders, where Windows' lookup finds the namesake. It is
     // made before the deletion: Wine's file numbers are inode numbers, which a file made after
     // it could take over.
@@ -417,7 +541,7 @@ const Changed kChanged[] = {
                                [&] { return !Exists(made); }));
          DeleteFileA(listed.c_str());
      },
-     "LISTED.BIN", nullptr, false, kLeftOne, kReplaced},
+     "LISTED.BIN", nullptr, false, kLeftOne, kReplaced, nullptr},
     // Shredded, but its name could not be hidden: the report says so, also when it is all
     // the run has to say.
     {"every name of one letter taken beside it",
@@ -427,9 +551,11 @@ const Changed kChanged[] = {
              MakeFile(folder + std::string(6, letter) + "." + std::string(3, letter), 10, letter);
      },
      "AAAAAA.AAA", nullptr, true,
-     "One file was shredded, but its name may still show on the drive.",
-     "This file was shredded, but its name and size could not be hidden: the drive's records "
-     "may still show them."},
+     "1 file was shredded. The name and size of 1 shredded file may still be seen on the drive: "
+     "see below.",
+     "The file was shredded, but its name and size could not be hidden: the drive's records may "
+     "still show them.",
+     nullptr},
 };
 
 } // namespace
@@ -451,9 +577,9 @@ TEST_F(ShredFromWindow, AListedFileThatIsNotTheFileThereNowIsLeftWholeAndSaid) {
 
         const auto seen = Click(Form().btnWipe);
 
-        std::string report = c.summary;
+        std::string report = c.summary + std::string("\n") + c.reason + "\n";
         for (const std::string& name : names)
-            report += (name == listed ? "\n" : "\n\n") + name + "\n" + c.reason;
+            report += "\n    " + name + (c.details ? "\n        " + std::string(c.details) : "");
         EXPECT_EQ(Entries(), c.marked ? std::vector<std::string>{Marked(listed)} : names);
         EXPECT_EQ(Content(In(c.kept)), kept);
         ASSERT_EQ(seen.size(), 1u);
