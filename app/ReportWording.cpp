@@ -51,6 +51,11 @@ std::string Why(LeftReason reason) {
     case LeftReason::NotDeleted:
         return "This file was overwritten seven times, but Windows would not delete it. Its "
                "content is destroyed; the file itself is still there. Delete it yourself.";
+    case LeftReason::NameMoved:
+        return "This file was overwritten seven times, but meanwhile its name came to lead to "
+               "another file (the file was replaced, or a folder on its way was moved), so it "
+               "was not deleted. Whatever has this name now was not touched. If a folder was "
+               "moved, the overwritten file is in it: delete it there yourself.";
     case LeftReason::NotWiped:
         return "No file has this name, and the free space of its drive could not be wiped. "
                "Check that the drive is not full or write-protected, then shred it again.";
@@ -159,6 +164,7 @@ bool Untouched(LeftReason reason) {
     case LeftReason::PartlyOverwritten:
     case LeftReason::Resized:
     case LeftReason::NotDeleted:
+    case LeftReason::NameMoved:
     case LeftReason::StreamNotOverwritten:
     case LeftReason::StreamsUnlisted:
         return false;

@@ -155,6 +155,7 @@ private:
         std::int64_t Length() override { return FReal->Length(); }
         bool HideName() override { return FReal->HideName(); }
         bool RestoreName() override { return FReal->RestoreName(); }
+        bool StillNamed() override { return FReal->StillNamed(); }
         bool Delete() override {
             return FOwner.refusedDeletions.count(FPath) == 0 && FReal->Delete();
         }

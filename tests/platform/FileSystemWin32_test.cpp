@@ -152,7 +152,7 @@ TEST(Win32FileSystem, OtherCaseAndShortNamesAreNoLinks) {
 }
 
 // Stands in for what Wine cannot do: move a drive letter to another volume, mount ReFS.
-class ScriptedVolumes final : public FolderVolumes::Queries {
+class ScriptedVolumes final : public Win32Calls {
 public:
     std::uint64_t volume = 1; // of every handle read from now on
     bool numbersSuffice = true;
@@ -172,6 +172,11 @@ public:
         FileId id = FullIdOf(handle);
         id.volume = volume;
         id.indexHigh = high;
+        return id;
+    }
+    FileId LocalId(HANDLE handle) override {
+        FileId id = FullIdOf(handle);
+        id.volume = 0;
         return id;
     }
     bool NumbersSuffice(HANDLE) override { return numbersSuffice; }

@@ -270,7 +270,7 @@ TEST_F(FileSystemTest, DeleteRemovesOnlyTheFileItIsGiven) {
 // place) that no file in the folder has; a file that stays gets its name back.
 TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
     WriteFileContent(temp / "tax.pdf", "secret");
-    WriteFileContent(temp / "ZZZ.ZZZ", "a bystander");
+    WriteFileContent(temp / "zzz.zzz", "a bystander");
     {
         TargetOpen opened = fs.OpenTarget(temp / "tax.pdf");
         ASSERT_TRUE(opened.file);
@@ -279,8 +279,8 @@ TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
         EXPECT_EQ(opened.file->Storage(), 0u);
         EXPECT_TRUE(opened.file->HideName());
         EXPECT_FALSE(PathExists(temp / "tax.pdf"));
-        EXPECT_TRUE(PathExists(temp / "XXX.XXX"));
-        EXPECT_EQ(ReadFileContent(temp / "ZZZ.ZZZ"), "a bystander");
+        EXPECT_TRUE(PathExists(temp / "xxx.xxx"));
+        EXPECT_EQ(ReadFileContent(temp / "zzz.zzz"), "a bystander");
         EXPECT_EQ(opened.file->Length(), 0);
         EXPECT_TRUE(opened.file->RestoreName());
     }
@@ -291,8 +291,8 @@ TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
     EXPECT_TRUE(again.file->Delete());
     EXPECT_TRUE(again.file->Close());
     EXPECT_FALSE(PathExists(temp / "tax.pdf"));
-    EXPECT_FALSE(PathExists(temp / "XXX.XXX"));
-    EXPECT_EQ(ReadFileContent(temp / "ZZZ.ZZZ"), "a bystander");
+    EXPECT_FALSE(PathExists(temp / "xxx.xxx"));
+    EXPECT_EQ(ReadFileContent(temp / "zzz.zzz"), "a bystander");
 }
 
 // ---- Listing folders ----
