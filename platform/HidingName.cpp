@@ -85,12 +85,14 @@ std::string HidingName(std::u16string_view name, char letter) {
             Lower(hidden, extension, hidden.size());
     } else if (!NeedsLongName(std::string_view(hidden))) {
         // Its shape alone would make an 8.3 name: mixed case makes it a long name again.
-        if (base >= 2)
+        if (base >= 2) {
             Lower(hidden, 1, base);
-        else if (parts.extension.size() >= 2)
+            Lower(hidden, extension, hidden.size());
+        } else if (parts.extension.size() >= 2) {
             Lower(hidden, extension + 1, hidden.size());
-        else
+        } else {
             hidden[0] = kLongOnly[static_cast<std::size_t>(upper - 'A') % sizeof kLongOnly];
+        }
     }
     return hidden;
 }
