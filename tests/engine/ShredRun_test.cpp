@@ -340,6 +340,11 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
              files.refusedDeletions.insert(path);
          },
          false, LeftReason::NotDeleted, 1},
+        {"a failure as it is opened",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.failingOpens.insert(path);
+         },
+         false, LeftReason::NotOpened, 1},
         {"kept compressed", kept(kStoredCompressed), true, {}, 1, {ToldReason::Compressed}},
         {"a cloud file", kept(kStoredInCloud), true, {}, 1, {ToldReason::InCloud}},
         {"kept sparse and encrypted",
@@ -434,13 +439,15 @@ TEST_F(ShredRunOnScratch, FilesAreTheSameOnlyWithTheSameVolumeAndAKnownNumber) {
 
 // A wipe fills the free space the user may use in files each below the file system's largest
 // (FAT32: 4 GiB - 1), every one written by all seven passes and all gone at the end; a wipe
-// that a quota kept from part of the free space says so.
+// that a quota kept from part of the free space says so, and one whose part stays on the
+// drive is no wipe.
 TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) {
     struct Case {
         const char* what;
         std::int64_t largest, quotaKeeps;
         std::size_t parts;
         std::vector<ToldReason> told;
+        bool partsStay = false;
     };
     const std::int64_t mebibyte = 1 << 20;
     const std::vector<Case> cases = {
@@ -451,6 +458,7 @@ TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) 
          mebibyte,
          1,
          {ToldReason::WipedFreeSpace, ToldReason::QuotaLimited}},
+        {"parts the system does not remove", mebibyte, 0, 4, {}, true},
     };
     for (const Case& c : cases) {
         const std::string wipe = In("wipe.tmp");
@@ -458,18 +466,25 @@ TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) 
         WindowsLikeFileSystem files(SystemFileSystem());
         files.largestFile = c.largest;
         files.quotaKeeps = c.quotaKeeps;
+        files.fillersStay = c.partsStay;
         RecordingDisplay display({wipe});
         ShredRun run(display, files);
 
         run.Execute();
 
         const std::int64_t size = display.progressMax;
-        EXPECT_EQ(display.list[0], Done(wipe)) << c.what;
+        EXPECT_EQ(display.list[0], c.partsStay ? wipe : Done(wipe)) << c.what;
+        EXPECT_EQ(ToldReasons(run), c.told) << c.what;
+        if (c.partsStay) {
+            ASSERT_EQ(run.Left().size(), 1u) << c.what;
+            EXPECT_EQ(run.Left()[0].reason, LeftReason::NotWiped) << c.what;
+            for (const auto& entry : std::filesystem::directory_iterator(scratch->Path()))
+                std::filesystem::remove(entry.path());
+        }
         EXPECT_EQ(std::filesystem::space(scratch->Path()).available, before) << c.what;
         EXPECT_EQ(std::filesystem::directory_iterator(scratch->Path()),
                   std::filesystem::directory_iterator())
             << c.what;
-        EXPECT_EQ(ToldReasons(run), c.told) << c.what;
         ASSERT_EQ(files.fillerPasses.size(), c.parts) << c.what;
         for (int pass = 0; pass < kPassCount; ++pass) {
             std::int64_t written = 0;
@@ -493,9 +508,12 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
         bool unlisted;
         bool shredded;
         LeftReason reason;
+        const char* unopenable = ""; // the stream that cannot be opened
     };
     const std::vector<Case> cases = {
         {"two named streams", "", false, true, {}},
+        {"a stream that cannot be opened", "", false, false, LeftReason::StreamNotOverwritten,
+         "zone"},
         {"a stream that cannot be written", "summary", false, false,
          LeftReason::StreamNotOverwritten},
         {"streams that cannot be listed", "", true, false, LeftReason::StreamsUnlisted},
@@ -515,6 +533,8 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
             files.failingStreams.insert(path + ":" + c.failing);
         if (c.unlisted)
             files.unlistedStreams.insert(path);
+        if (*c.unopenable)
+            files.unopenableStreams.insert(path + ":" + c.unopenable);
         const std::uint32_t state = RandomState();
         RecordingDisplay display;
         display.List(path, files);
