@@ -60,6 +60,11 @@ std::string Why(LeftReason reason) {
     case LeftReason::NotDeleted:
         return "The file was overwritten seven times, but Windows would not delete it. Its "
                "content is destroyed; the file itself is still there. Delete it yourself.";
+    case LeftReason::NameMoved:
+        return "The file was overwritten seven times, but meanwhile its name came to lead to "
+               "another file (the file was replaced, or a folder on its way was moved), so it "
+               "was not deleted. Whatever has this name now was not touched. If a folder was "
+               "moved, the overwritten file is in it: delete it there yourself.";
     case LeftReason::NotWiped:
         return "No file has the name, and the unused space of its drive could not be "
                "overwritten. Check that the drive is there and not write-protected, then " +

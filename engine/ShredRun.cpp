@@ -118,15 +118,17 @@ void ShredRun::ShredEntry(int index) {
     // Whatever is done by such a name would be done to another file.
     if (!FFiles.NamesItself(path))
         return Leave(path, LeftReason::RefusedName);
-    // The same file listed twice (other letter case, a folder dropped twice) is gone after
-    // its first entry, whatever has taken its name since.
+    // The same file listed twice (other letter case, two drive letters of one folder) is gone
+    // after its first entry. Its identity alone proves nothing (two volumes can give one
+    // serial and one number): only a name that leads to no file any more is taken for it. A
+    // file there is checked as any listed file, and shredded when it is the listed one.
     const FileId listed = FDisplay.ListIdentity(index);
-    if ((kind == EntryKind::File && listed.known && FShredded.count(listed) != 0) ||
+    const bool exists = FFiles.IsRegularFile(path);
+    if ((kind == EntryKind::File && listed.known && !exists && FShredded.count(listed) != 0) ||
         (kind == EntryKind::Unknown && ShreddedEarlier(path)))
         return Mark(index, path);
     // A file that was listed and is gone now is not a request to wipe its drive, and a file
     // that has appeared where a wipe was asked for is not one the user listed.
-    const bool exists = FFiles.IsRegularFile(path);
     FWipe = kind == EntryKind::NoFile || (kind == EntryKind::Unknown && !exists);
     if (exists == FWipe)
         return Leave(path, FWipe ? LeftReason::Appeared : LeftReason::Gone);
@@ -177,6 +179,7 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     // Emptied and renamed before it goes, so that the folder's records keep neither its size
     // nor its name; only once every pass is done, since a file left must stay as it was.
     bool hidden = true;
+    bool named = true;
     FileId id;
     std::uint32_t storage = 0;
     if (FWipe) {
@@ -200,6 +203,9 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
         // read-only bit as the stream closes.
         if (!deleted)
             FTarget->RestoreName();
+        // A name that leads elsewhere now (a folder on the way moved) must not be named as
+        // the file to delete by hand.
+        named = deleted || FTarget->StillNamed();
         shredded = FTarget->Close() && deleted;
         FTarget.reset();
     }
@@ -210,10 +216,11 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
             return Leave(path, LeftReason::NotWiped);
         if (FStreamFault)
             return Leave(path, *FStreamFault);
-        return Leave(path, FResized  ? LeftReason::Resized
-                           : FIntact ? LeftReason::NotDeleted
-                           : FWrote  ? LeftReason::PartlyOverwritten
-                                     : LeftReason::NotWritten);
+        return Leave(path, FResized            ? LeftReason::Resized
+                           : FIntact && !named ? LeftReason::NameMoved
+                           : FIntact           ? LeftReason::NotDeleted
+                           : FWrote            ? LeftReason::PartlyOverwritten
+                                               : LeftReason::NotWritten);
     }
     if (!hidden)
         FTold.push_back({path, ToldReason::NameNotHidden});

@@ -40,6 +40,7 @@ enum class LeftReason {
     PartlyOverwritten,    // some passes wrote it, not all seven: its content is partly destroyed
     Resized,              // it grew or shrank while being overwritten
     NotDeleted,           // overwritten seven times, but it could not be deleted
+    NameMoved,            // overwritten seven times, but its name came to lead elsewhere
     NotWiped,             // the free space could not be wiped
     InUse,                // another program kept it open (tried again for a while); untouched
     NotOpened,            // the system refused to open it for another reason; untouched

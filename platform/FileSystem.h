@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Attribute bits, as Windows defines them; the POSIX backend maps what it can.
@@ -23,36 +24,43 @@ inline constexpr std::uint32_t kReparseTagNameSurrogate = 0x20000000;
 inline constexpr std::uint32_t kReparseTagSymlink = 0xA000000C;
 
 // Which file an open reached: its volume and its number there (up to 128 bits: ReFS gives
-// numbers wider than 64), and where the number alone is given to a new file once the old one
-// is gone (inode numbers), the generation of the number that the file system counts (0 where
-// it keeps none). Two volumes may give the same number to different files (two sticks
-// formatted alike), so the volume belongs to the identity.
+// numbers wider than 64), and what tells apart two files that came to have the same number:
+// where the number alone is given to a new file once the old one is gone (inode numbers), the
+// generation of the number that the file system counts; on Windows the file's creation time
+// (a volume serial may repeat or read 0, and FAT moves a number with its folder entry). Two
+// volumes may give the same number to different files (two sticks formatted alike), so the
+// volume belongs to the identity.
 struct FileId {
     bool known = false;
-    std::uint64_t volume = 0;
-    std::uint64_t index = 0; // the number's low 64 bits
+    std::uint64_t volume = 0; // 0: not known (a serial of 0 says nothing)
+    std::uint64_t index = 0;  // the number's low 64 bits
     std::uint64_t generation = 0;
     std::uint64_t indexHigh = 0; // and its high 64 bits
+    std::uint64_t created = 0;   // creation time (Windows file time); 0 where not read
     bool operator==(const FileId&) const = default;
 };
 
 // An identity from what the system answered. A number of 0 or all ones is some file
 // systems' way of saying that they do not know it: such a file has no identity.
 inline FileId MakeFileId(std::uint64_t volume, std::uint64_t high, std::uint64_t low,
-                         std::uint64_t generation = 0) {
+                         std::uint64_t generation = 0, std::uint64_t created = 0) {
     const bool none =
         (high == 0 && low == 0) || (high == ~0ull && low == ~0ull) || (high == 0 && low == ~0ull);
     if (none)
         return {};
-    return {true, volume, low, generation, high};
+    return {true, volume, low, generation, high, created};
 }
 
 // The name a file is given before its deletion, so that the folder's records keep nothing
-// of its old name: one letter in place of every character but the dots, which stay where
-// they were. A name of the same shape takes the same folder entries on FAT (an 8.3 name stays
-// an 8.3 name, a long name keeps its number of entries), which are then written over in
-// place.
-std::string HidingName(const std::string& name, char letter);
+// of its old name: one letter in place of every UTF-16 unit but the dots, which stay where
+// they were. FAT then writes it over the old entries in place: the same length takes as many
+// long-name entries, and a name that needs a long-name entry gets one that needs one too
+// (mixed case, or where a part is too short for that a character no 8.3 name takes), one that
+// does not gets one that does not (each part's old case kept). Only letters, dots and those
+// characters, all ASCII.
+std::string HidingName(std::u16string_view name, char letter);
+// The same for a name in UTF-8.
+std::string HidingNameOfUtf8(std::string_view name, char letter);
 
 // A named data stream beside a file's main one (NTFS): its name, without the colons and the
 // stream type, and its length.
@@ -111,6 +119,9 @@ public:
     virtual bool HideName() = 0;
     // Gives a file that HideName renamed its first name back, never replacing a file.
     virtual bool RestoreName() = 0;
+    // Whether the name it has now (its first, or the one HideName gave) still leads to this
+    // very file: not where a folder on the way was moved, or another file took the name.
+    virtual bool StillNamed() = 0;
     // The file's named data streams. Empty where its volume keeps none; none at all (nullopt)
     // where it keeps them but the list cannot be read.
     virtual std::optional<std::vector<NamedStream>> NamedStreams() = 0;

@@ -12,6 +12,7 @@
 #include <linux/openat2.h>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -153,8 +154,8 @@ public:
         bool renamed = false;
         for (int round = 0; round < 2; ++round)
             for (char letter = 'Z'; letter >= 'A'; --letter)
-                if (SplitName(FPath).second != HidingName(name, letter) &&
-                    Rename(HidingName(name, letter))) {
+                if (SplitName(FPath).second != HidingNameOfUtf8(name, letter) &&
+                    Rename(HidingNameOfUtf8(name, letter))) {
                     renamed = true;
                     break;
                 }
@@ -163,6 +164,13 @@ public:
 
     bool RestoreName() override {
         return FPath == FFirstPath || Rename(SplitName(FFirstPath).second);
+    }
+
+    bool StillNamed() override {
+        if (FPath.empty())
+            return false;
+        const Folder folder(FPath);
+        return folder && folder.Leads(Id());
     }
 
     // No file system here keeps named streams or other storage out of reach that a program
@@ -182,21 +190,36 @@ public:
     }
 
 private:
-    // Renames the file within its folder, held open meanwhile, and only while its name is
-    // still this file; never replacing a file.
+    // The folder of a name, held open while the name in it is checked and used, so that no
+    // link put on the way meanwhile can send a rename elsewhere.
+    class Folder {
+    public:
+        explicit Folder(const std::string& path) {
+            std::tie(FFolder, FName) = SplitName(path);
+            if (!FFolder.empty())
+                FDir = Fd(OpenWithoutLinks(AT_FDCWD, FFolder, O_PATH | O_DIRECTORY));
+        }
+        explicit operator bool() const { return FFolder.empty() || FDir; }
+        int At() const { return FFolder.empty() ? AT_FDCWD : FDir.Get(); }
+        // Whether the name's own entry is the file `id`.
+        bool Leads(const FileId& id) const {
+            struct statx status;
+            return Status(At(), FName.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, status) &&
+                   IdOf(status, id.generation) == id;
+        }
+        std::string FFolder, FName;
+        Fd FDir;
+    };
+
+    // Renames the file within its folder, and only while its name is still this file; never
+    // replacing a file.
     bool Rename(const std::string& to) {
-        const auto [folder, name] = SplitName(FPath);
-        const Fd dir(folder.empty() ? Fd()
-                                    : Fd(OpenWithoutLinks(AT_FDCWD, folder, O_PATH | O_DIRECTORY)));
-        const int at = folder.empty() ? AT_FDCWD : dir.Get();
-        const FileId id = Id();
-        struct statx status;
-        if ((!folder.empty() && !dir) ||
-            !Status(at, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO, status) ||
-            !(IdOf(status, id.generation) == id) ||
-            renameat2(at, name.c_str(), at, to.c_str(), RENAME_NOREPLACE) != 0)
+        const Folder folder(FPath);
+        if (!folder || !folder.Leads(Id()) ||
+            renameat2(folder.At(), folder.FName.c_str(), folder.At(), to.c_str(),
+                      RENAME_NOREPLACE) != 0)
             return false;
-        FPath = folder + to;
+        FPath = folder.FFolder + to;
         return true;
     }
 

@@ -11,5 +11,15 @@
 // manager), so they are made only where the volume tells something.
 std::uint64_t NumberOf(HANDLE handle);
 
-// The volume and the whole file number (128 bits on ReFS).
+// The file's creation time as a Windows file time; 0 when it cannot be read.
+std::uint64_t CreationOf(HANDLE handle);
+
+// The identity FileIdInfo gives: a serial of 0 is no volume known, and the number takes all
+// 128 bits of the identifier.
+FileId IdOfFileIdInfo(const FILE_ID_INFO& info, std::uint64_t created);
+
+// The volume, the whole file number (128 bits on ReFS) and the creation time.
 FileId FullIdOf(HANDLE handle);
+
+// The 64-bit number and the creation time, with no volume.
+FileId LocalIdOf(HANDLE handle);

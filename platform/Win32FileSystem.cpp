@@ -1,7 +1,8 @@
 // The file-system layer on Windows, through the ANSI (...A) functions so that paths stay in
 // the system code page exactly as the shell and the file picker delivered them.
-#include "platform/FileSystem.h"
+#include "platform/Win32FileSystem.h"
 #include "platform/Win32FileIds.h"
+#include "platform/Win32FileStream.h"
 #include "platform/Win32FolderVolumes.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Paths.h"
@@ -23,292 +24,6 @@
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Renames the file an open handle has to a full path, never replacing a file there. The
-// system takes a full name: Wine would take a bare one relative to the current folder.
-bool RenameThrough(HANDLE handle, const std::string& path) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (length <= 1)
-        return false;
-    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) +
-                             sizeof(WCHAR) * static_cast<std::size_t>(length));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength =
-        static_cast<DWORD>(sizeof(WCHAR) * static_cast<std::size_t>(length - 1));
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, rename->FileName, length);
-    return SetFileInformationByHandle(handle, FileRenameInfo, rename,
-                                      static_cast<DWORD>(buffer.size())) != FALSE;
-}
-
-// Deletion through an open handle: it removes the file the handle has, whatever the name
-// leads to meanwhile.
-bool DeleteThrough(HANDLE handle) {
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = TRUE;
-    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
-                                      sizeof disposition) != FALSE;
-}
-
-bool SetAttributesThrough(HANDLE handle, DWORD attributes) {
-    FILE_BASIC_INFO basic{};
-    // Zero times are left as they are; zero attributes would mean "leave" too.
-    basic.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
-    return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != FALSE;
-}
-
-// The bytes of a UTF-16 name in the system code page; none where it cannot spell them all.
-std::optional<std::string> Narrow(std::wstring_view wide) {
-    const int size = static_cast<int>(wide.size());
-    BOOL lossy = FALSE;
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    // UTF-8 (this program's code page) refuses the "lost a character" flag, and loses none.
-    const bool utf8 = GetACP() == CP_UTF8;
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), length, nullptr,
-                        utf8 ? nullptr : &lossy);
-    if (length <= 0 || lossy)
-        return std::nullopt;
-    return narrow;
-}
-
-// Whether the volume of a file keeps named streams, asked once per volume (Wine asks its mount
-// manager, at a millisecond a time); none where its flags cannot be read.
-std::optional<bool> VolumeKeepsStreams(HANDLE handle, const FileId& id) {
-    static std::map<std::uint64_t, bool> known;
-    if (id.known) {
-        const auto found = known.find(id.volume);
-        if (found != known.end())
-            return found->second;
-    }
-    DWORD flags = 0;
-    if (!GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
-        return std::nullopt;
-    const bool keeps = (flags & FILE_NAMED_STREAMS) != 0;
-    if (id.known)
-        known[id.volume] = keeps;
-    return keeps;
-}
-
-class Win32FileStream final : public FileStream {
-public:
-    // path: the name the handle was opened by, to tell when a deletion has taken effect.
-    // id: the file's identity, where the opener has read it already.
-    // restore: attributes to put back when the stream closes without deleting the file.
-    // named: false for a file whose name is already gone.
-    Win32FileStream(FileHandle handle, std::string path, FileId id = {},
-                    DWORD restore = INVALID_FILE_ATTRIBUTES, bool named = true)
-        : FHandle(std::move(handle)), FPath(std::move(path)), FFirstPath(FPath), FId(id),
-          FNumber(NumberOf(FHandle.Get())), FRestore(restore), FNamed(named) {}
-    ~Win32FileStream() override { Close(); }
-
-    bool IsDiskFile() override { return GetFileType(FHandle.Get()) == FILE_TYPE_DISK; }
-
-    bool Write(const void* data, std::size_t size) override {
-        const char* next = static_cast<const char*>(data);
-        while (size > 0) {
-            // WriteFile takes a 32-bit count. (max) in parentheses: windows.h defines a max macro.
-            const DWORD part = static_cast<DWORD>(
-                std::min<std::size_t>(size, (std::numeric_limits<DWORD>::max)()));
-            DWORD written = 0;
-            if (!WriteFile(FHandle.Get(), next, part, &written, nullptr) || written == 0)
-                return false;
-            next += written;
-            size -= written;
-        }
-        return true;
-    }
-
-    bool Flush() override { return FlushFileBuffers(FHandle.Get()) != FALSE; }
-    bool Rewind() override {
-        return SetFilePointerEx(FHandle.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) != FALSE;
-    }
-    bool Close() override {
-        if (!FHandle)
-            return true;
-        if (!FDeleting) {
-            if (FRestore != INVALID_FILE_ATTRIBUTES)
-                SetAttributesThrough(FHandle.Get(), FRestore);
-            return FHandle.Reset();
-        }
-        // Wine unlinks when the handle is closed and drops a failure there, so success is only
-        // believed once the name is gone. On Windows a file whose deletion waits for another
-        // program's handle already reads as gone (access denied).
-        FHandle.Reset();
-        if (GetFileAttributesA(FPath.c_str()) == INVALID_FILE_ATTRIBUTES)
-            return true;
-        Reclaim();
-        return false;
-    }
-    FileId Id() override {
-        if (!FId.known)
-            FId = FullIdOf(FHandle.Get());
-        return FId;
-    }
-    std::int64_t Length() override {
-        LARGE_INTEGER length;
-        return GetFileSizeEx(FHandle.Get(), &length) ? length.QuadPart : -1;
-    }
-    bool HideName() override {
-        FILE_END_OF_FILE_INFO end{};
-        const bool emptied =
-            SetFileInformationByHandle(FHandle.Get(), FileEndOfFileInfo, &end, sizeof end) &&
-            FlushFileBuffers(FHandle.Get());
-        if (!FNamed)
-            return emptied;
-        const std::size_t slash = FPath.find_last_of('\\');
-        if (slash == std::string::npos)
-            return false;
-        const std::string folder = FPath.substr(0, slash + 1);
-        const std::string name = FPath.substr(slash + 1);
-        // exFAT writes a new name into free entries and leaves the old ones deleted, name and
-        // all; a second rename of the same shape is given the first free entries, which are
-        // the old name's, and writes over it.
-        bool renamed = false;
-        for (int round = 0; round < 2; ++round) {
-            for (char letter = 'Z'; letter >= 'A'; --letter) {
-                const std::string hidden = folder + HidingName(name, letter);
-                if (hidden == FPath)
-                    continue;
-                if (!NameIsThisFile())
-                    return false;
-                if (RenameThrough(FHandle.Get(), hidden)) {
-                    FPath = hidden;
-                    renamed = true;
-                    break;
-                }
-            }
-        }
-        return renamed && emptied;
-    }
-
-    bool RestoreName() override {
-        if (FPath == FFirstPath)
-            return true;
-        if (!NameIsThisFile() || !RenameThrough(FHandle.Get(), FFirstPath))
-            return false;
-        FPath = FFirstPath;
-        return true;
-    }
-
-    std::optional<std::vector<NamedStream>> NamedStreams() override {
-        const std::optional<bool> keepsStreams = VolumeKeepsStreams(FHandle.Get(), Id());
-        if (keepsStreams == false)
-            return std::vector<NamedStream>{};
-        std::vector<LONGLONG> buffer(8192); // 64 KiB, aligned as the entries need
-        while (
-            !GetFileInformationByHandleEx(FHandle.Get(), FileStreamInfo, buffer.data(),
-                                          static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
-            const DWORD error = GetLastError();
-            // A file with no data stream at all (an empty file on some systems).
-            if (error == ERROR_HANDLE_EOF)
-                return std::vector<NamedStream>{};
-            if (error == ERROR_MORE_DATA && buffer.size() < (1u << 20)) {
-                buffer.resize(buffer.size() * 2);
-                continue;
-            }
-            // Whether the volume keeps streams could not be read, and its file system knows
-            // none (Wine's drives answer so).
-            if (!keepsStreams && (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
-                                  error == ERROR_INVALID_PARAMETER))
-                return std::vector<NamedStream>{};
-            return std::nullopt;
-        }
-        std::vector<NamedStream> streams;
-        const char* next = reinterpret_cast<const char*>(buffer.data());
-        for (;;) {
-            const auto& info = *reinterpret_cast<const FILE_STREAM_INFO*>(next);
-            const std::wstring_view name(info.StreamName, info.StreamNameLength / sizeof(WCHAR));
-            // ":name:$DATA"; the main one is "::$DATA", and only data streams hold content.
-            constexpr std::wstring_view kData = L":$DATA";
-            if (name.size() > kData.size() + 1 && name.front() == L':' && name.ends_with(kData)) {
-                std::optional<std::string> narrow =
-                    Narrow(name.substr(1, name.size() - 1 - kData.size()));
-                // A name the system code page cannot spell cannot be opened here: said, not
-                // passed over.
-                if (!narrow)
-                    return std::nullopt;
-                streams.push_back({*narrow, info.StreamSize.QuadPart});
-            }
-            if (info.NextEntryOffset == 0)
-                break;
-            next += info.NextEntryOffset;
-        }
-        return streams;
-    }
-
-    std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override {
-        if (!NameIsThisFile())
-            return nullptr;
-        const std::string path = FPath + ":" + name + ":$DATA";
-        FileHandle stream(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!stream)
-            return nullptr;
-        return std::make_unique<Win32FileStream>(std::move(stream), path, FileId{},
-                                                 INVALID_FILE_ATTRIBUTES, false);
-    }
-
-    std::uint32_t Storage() override {
-        FILE_ATTRIBUTE_TAG_INFO tag{};
-        if (!GetFileInformationByHandleEx(FHandle.Get(), FileAttributeTagInfo, &tag, sizeof tag))
-            return 0;
-        return StorageOf(tag.FileAttributes, tag.ReparseTag);
-    }
-
-    bool Delete() override {
-        if (!FNamed || !NameIsThisFile() || !DeleteThrough(FHandle.Get()))
-            return false;
-        FDeleting = true;
-        return true;
-    }
-
-private:
-    // Wine renames and deletes an open file by the name it was opened by: once another file
-    // has taken that name, either would reach that other file. So the name must still lead
-    // to this one (as on Windows, where both act on the file itself, it always does).
-    bool NameIsThisFile() {
-        // The name's own entry, not followed: a link there is a file of its own.
-        constexpr DWORD kOwnEntry = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
-        const FileHandle named(CreateFileA(FPath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                           OPEN_EXISTING, kOwnEntry, nullptr));
-        if (!named || NumberOf(named.Get()) != FNumber)
-            return false;
-        // The same number can be another volume's file (a folder on the way swapped for a
-        // link to another drive). This handle holds its file with no sharing, so the system
-        // refuses another open for reading of exactly that file, on whatever volume, and of
-        // no other: as cheap as the number, where reading the volume is not.
-        const FileHandle reading(CreateFileA(FPath.c_str(), FILE_READ_DATA, kShareAll, nullptr,
-                                             OPEN_EXISTING, kOwnEntry, nullptr));
-        return !reading && GetLastError() == ERROR_SHARING_VIOLATION;
-    }
-
-    // A file whose deletion the system took but did not carry out stays: it gets its first
-    // name and its read-only bit back, through a handle checked to reach it.
-    void Reclaim() {
-        const FileHandle file(
-            CreateFileA(FPath.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE,
-                        kShareAll, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!file || !FId.known || !(FullIdOf(file.Get()) == FId))
-            return;
-        if (FPath != FFirstPath && RenameThrough(file.Get(), FFirstPath))
-            FPath = FFirstPath;
-        if (FRestore != INVALID_FILE_ATTRIBUTES)
-            SetAttributesThrough(file.Get(), FRestore);
-    }
-
-    FileHandle FHandle;
-    std::string FPath;
-    std::string FFirstPath;
-    FileId FId;
-    std::uint64_t FNumber;
-    DWORD FRestore;
-    bool FNamed;
-    bool FDeleting = false;
-};
 
 FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD disposition) {
     return FileHandle(
@@ -349,7 +64,7 @@ bool RewrittenPart(std::string_view part) {
 struct NumberedEntry {
     const WCHAR* name;
     DWORD nameBytes;
-    std::uint64_t high, low;
+    std::uint64_t high, low, created;
 };
 
 template <typename Info> NumberedEntry Numbered(const Info& entry) {
@@ -358,10 +73,12 @@ template <typename Info> NumberedEntry Numbered(const Info& entry) {
         std::uint64_t high = 0;
         std::memcpy(&low, entry.FileId.Identifier, sizeof low);
         std::memcpy(&high, entry.FileId.Identifier + sizeof low, sizeof high);
-        return {entry.FileName, entry.FileNameLength, high, low};
+        return {entry.FileName, entry.FileNameLength, high, low,
+                static_cast<std::uint64_t>(entry.CreationTime.QuadPart)};
     } else {
         return {entry.FileName, entry.FileNameLength, 0,
-                static_cast<std::uint64_t>(entry.FileId.QuadPart)};
+                static_cast<std::uint64_t>(entry.FileId.QuadPart),
+                static_cast<std::uint64_t>(entry.CreationTime.QuadPart)};
     }
 }
 
@@ -386,7 +103,7 @@ bool ReadNumbers(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS restart, FILE_INFO_BY_
                 WideCharToMultiByte(CP_ACP, 0, entry.name, length, name.data(),
                                     static_cast<int>(name.size()), nullptr, nullptr)));
             // A file system that gives no number here is asked per file.
-            const FileId id = MakeFileId(volume, entry.high, entry.low);
+            const FileId id = MakeFileId(volume, entry.high, entry.low, 0, entry.created);
             if (id.known)
                 ids[name] = id;
             if (info.NextEntryOffset == 0)
@@ -452,6 +169,8 @@ std::int64_t DriveFreeSpace(std::uint8_t drive, bool all) {
 
 class Win32FileSystem final : public FileSystem {
 public:
+    explicit Win32FileSystem(Win32Calls& calls) : FCalls(calls), FFolders(calls) {}
+
     bool NamesItself(const std::string& path) override {
         std::size_t start = 0;
         for (;;) {
@@ -502,16 +221,14 @@ public:
                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!file || !ReachedDirectly(file.Get(), path))
             return false;
-        return SetAttributesThrough(file.Get(), attributes);
+        return FCalls.SetAttributes(file.Get(), attributes);
     }
 
     FileId Identify(const std::string& path) override {
         if (!NamesItself(path))
             return {};
-        const FileHandle entry(
-            CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        return entry ? FullIdOf(entry.Get()) : FileId{};
+        const FileHandle entry = FCalls.OpenEntry(path, FILE_READ_ATTRIBUTES);
+        return entry ? FCalls.FullId(entry.Get()) : FileId{};
     }
 
     TargetOpen OpenTarget(const std::string& path) override {
@@ -531,12 +248,12 @@ public:
                 return {nullptr, OpenRefusal::NoFile};
             if (!ReachedDirectly(attributeHandle.Get(), path))
                 return {nullptr, OpenRefusal::Link};
-            SetAttributesThrough(attributeHandle.Get(),
+            FCalls.SetAttributes(attributeHandle.Get(),
                                  attributes & 0xFFFF & ~FILE_ATTRIBUTE_READONLY);
         }
         const auto refuse = [&](OpenRefusal why) {
             if (attributeHandle)
-                SetAttributesThrough(attributeHandle.Get(), attributes & 0xFFFF);
+                FCalls.SetAttributes(attributeHandle.Get(), attributes & 0xFFFF);
             return TargetOpen{nullptr, why};
         };
         FileHandle file(CreateFileA(path.c_str(), kReadWrite | DELETE | FILE_WRITE_ATTRIBUTES, 0,
@@ -559,8 +276,8 @@ public:
             return refuse(OpenRefusal::Link);
         if (GetFileType(file.Get()) != FILE_TYPE_DISK)
             return refuse(OpenRefusal::NotDiskFile);
-        const FileId id = FFolders.IdOf(file.Get(), finalPath);
-        if (attributeHandle && !(FullIdOf(attributeHandle.Get()) == id))
+        const FolderVolumes::Place place = FFolders.PlaceOf(file.Get(), finalPath);
+        if (attributeHandle && !(FCalls.FullId(attributeHandle.Get()) == place.id))
             return refuse(OpenRefusal::Changed);
         // The passes would reach every name of the file, and the deletion only this one.
         FILE_STANDARD_INFO standard{};
@@ -570,9 +287,9 @@ public:
             return refuse(OpenRefusal::NoFile);
         if (standard.NumberOfLinks > 1)
             return refuse(OpenRefusal::OtherNames);
-        return {std::make_unique<Win32FileStream>(std::move(file), path, id,
-                                                  attributeHandle ? attributes & 0xFFFF
-                                                                  : INVALID_FILE_ATTRIBUTES),
+        const DWORD restore = attributeHandle ? attributes & 0xFFFF : INVALID_FILE_ATTRIBUTES;
+        return {std::make_unique<Win32FileStream>(FCalls, FFolders, std::move(file),
+                                                  Win32StreamSetup{path, place, restore}),
                 OpenRefusal::None};
     }
 
@@ -623,7 +340,9 @@ public:
         FileHandle file = OpenDirectly(path, kReadWrite);
         if (!file)
             return nullptr;
-        return std::make_unique<Win32FileStream>(std::move(file), path);
+        return std::make_unique<Win32FileStream>(
+            FCalls, FFolders, std::move(file),
+            Win32StreamSetup{path, {}, INVALID_FILE_ATTRIBUTES, true});
     }
 
     std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
@@ -644,8 +363,9 @@ public:
         } disposition{0x1 | 0x2}; // delete, with POSIX semantics
         const bool nameless = SetFileInformationByHandle(file.Get(), kFileDispositionInfoEx,
                                                          &disposition, sizeof disposition);
-        return std::make_unique<Win32FileStream>(std::move(file), path, FileId{},
-                                                 INVALID_FILE_ATTRIBUTES, !nameless);
+        return std::make_unique<Win32FileStream>(
+            FCalls, FFolders, std::move(file),
+            Win32StreamSetup{path, {}, INVALID_FILE_ATTRIBUTES, !nameless});
     }
 
     bool Delete(const std::string& path, const FileId& id) override {
@@ -654,8 +374,8 @@ public:
         // The name's own entry, not what a link there points to: a link is another file.
         FileHandle file(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!file || !ReachedDirectly(file.Get(), path) || !(FullIdOf(file.Get()) == id) ||
-            !DeleteThrough(file.Get()))
+        if (!file || !ReachedDirectly(file.Get(), path) || !(FCalls.FullId(file.Get()) == id) ||
+            !FCalls.MarkForDeletion(file.Get()))
             return false;
         // Wine unlinks when the handle is closed and drops a failure there, so success is only
         // believed once the name is gone. On Windows a file whose deletion waits for another
@@ -718,12 +438,17 @@ public:
     void ReleaseFolders() override { FFolders.Release(); }
 
 private:
+    Win32Calls& FCalls;
     FolderVolumes FFolders;
 };
 
 } // namespace
 
+std::unique_ptr<FileSystem> MakeWin32FileSystem(Win32Calls& calls) {
+    return std::make_unique<Win32FileSystem>(calls);
+}
+
 FileSystem& SystemFileSystem() {
-    static Win32FileSystem instance;
+    static Win32FileSystem instance(Win32Calls::System());
     return instance;
 }

@@ -1,5 +1,4 @@
 #include "platform/Win32FolderVolumes.h"
-#include "platform/Win32FileIds.h"
 #include "platform/Win32Paths.h"
 
 #include <string_view>
@@ -14,40 +13,19 @@ std::string_view WithoutTrailingDelimiter(std::string_view path) {
 
 } // namespace
 
-std::string FolderVolumes::Queries::FinalPath(HANDLE handle) {
-    return FinalPathOf(handle);
-}
-
-FileId FolderVolumes::Queries::FullId(HANDLE handle) {
-    return FullIdOf(handle);
-}
-
-// ReFS numbers take 128 bits, and what a network or other driver gives is not known.
-bool FolderVolumes::Queries::NumbersSuffice(HANDLE handle) {
-    wchar_t system[MAX_PATH + 1] = L"";
-    if (!GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, nullptr, system,
-                                       MAX_PATH + 1))
-        return false;
-    const std::wstring_view name(system);
-    return name == L"NTFS" || name == L"FAT" || name == L"FAT32" || name == L"exFAT";
-}
-
-FolderVolumes::FolderVolumes() : FQueries(SystemQueries()) {}
-
-FolderVolumes::Queries& FolderVolumes::SystemQueries() {
-    static Queries system;
-    return system;
+FolderVolumes::Place FolderVolumes::Whole(HANDLE file) {
+    return {FCalls.FullId(file), false, std::nullopt};
 }
 
 bool FolderVolumes::IsFolder(HANDLE handle, const std::string& folder) {
-    return SameNameIgnoringCase(WithoutTrailingDelimiter(FQueries.FinalPath(handle)),
+    return SameNameIgnoringCase(WithoutTrailingDelimiter(FCalls.FinalPath(handle)),
                                 WithoutTrailingDelimiter(folder));
 }
 
-FileId FolderVolumes::IdOf(HANDLE file, const std::string& finalPath) {
+FolderVolumes::Place FolderVolumes::PlaceOf(HANDLE file, const std::string& finalPath) {
     const std::size_t slash = finalPath.find_last_of('\\');
     if (slash == std::string::npos)
-        return FQueries.FullId(file);
+        return Whole(file);
     // With its delimiter: "\\?\C:" without one would be the volume, not its root folder.
     const std::string folder = finalPath.substr(0, slash + 1);
     const std::string key = UpperCaseName(WithoutTrailingDelimiter(folder));
@@ -60,24 +38,30 @@ FileId FolderVolumes::IdOf(HANDLE file, const std::string& finalPath) {
         FileHandle held(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        // Opened by name, the folder may be another than the file's by now.
         if (!held || !IsFolder(held.Get(), folder))
-            return FQueries.FullId(file);
+            return Whole(file);
         // A folder whose volume cannot stand for its files' is remembered as such too, so
         // that it is not asked again for every file.
-        std::optional<std::uint64_t> volume;
-        if (FQueries.NumbersSuffice(held.Get())) {
-            const FileId own = FQueries.FullId(held.Get());
-            if (own.known)
-                volume = own.volume;
+        Held entry{std::move(held), std::nullopt, std::nullopt};
+        if (FCalls.NumbersSuffice(entry.folder.Get())) {
+            const FileId own = FCalls.FullId(entry.folder.Get());
+            if (own.known) {
+                entry.volume = own.volume;
+                entry.keepsStreams = FCalls.KeepsStreams(entry.folder.Get());
+            }
         }
         // A run takes a folder's files one after another: a few folders are enough to know,
         // and a tree of thousands holds no more handles than that.
         constexpr std::size_t kFoldersHeld = 16;
         if (FHeld.size() >= kFoldersHeld)
             FHeld.clear();
-        found = FHeld.emplace(key, Held{std::move(held), volume}).first;
+        found = FHeld.emplace(key, std::move(entry)).first;
     }
     if (!found->second.volume)
-        return FQueries.FullId(file);
-    return MakeFileId(*found->second.volume, 0, NumberOf(file));
+        return Whole(file);
+    FileId id = FCalls.LocalId(file);
+    if (id.known)
+        id.volume = *found->second.volume;
+    return {id, id.known, found->second.keepsStreams};
 }

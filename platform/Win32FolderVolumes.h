@@ -6,8 +6,10 @@
 // A folder is held open while it is known. A held handle stays on its volume, and two handles
 // whose final paths name the same folder at the same moment are on one volume, whatever drive
 // letter was moved or stick swapped before: a file on another volume never gets the held
-// folder's volume.
+// folder's volume. Whether the volume keeps named streams is read with it, for the same
+// reason: a serial can repeat on another volume, a held folder cannot.
 #include "platform/FileSystem.h"
+#include "platform/Win32Calls.h"
 #include "platform/Win32Handles.h"
 
 #include <windows.h>
@@ -19,24 +21,22 @@
 
 class FolderVolumes {
 public:
-    // What the system tells of a handle. A test stands in for it where Wine cannot move a
-    // drive letter to another volume or mount ReFS.
-    class Queries {
-    public:
-        virtual ~Queries() = default;
-        virtual std::string FinalPath(HANDLE handle);
-        virtual FileId FullId(HANDLE handle);
-        // Whether the handle's file system names a file by its 64-bit number alone.
-        virtual bool NumbersSuffice(HANDLE handle);
+    // Where an open file is.
+    struct Place {
+        FileId id;
+        // The volume is the held folder's: the file's number, read again, stands beside it.
+        bool volumeFromFolder = false;
+        // Whether that volume keeps named streams, where it was read for the folder.
+        std::optional<bool> keepsStreams;
     };
 
-    FolderVolumes();
-    explicit FolderVolumes(Queries& queries) : FQueries(queries) {}
+    explicit FolderVolumes(Win32Calls& calls) : FCalls(calls) {}
 
-    // The identity of an open file whose final path (as GetFinalPathNameByHandleA gave it) is
-    // `finalPath`; read whole from the file where its folder gives no volume or where the
+    // Where an open file whose final path (as GetFinalPathNameByHandleA gave it) is
+    // `finalPath` is; its identity read whole where its folder gives no volume or where the
     // file system's 64-bit numbers do not name a file alone (ReFS).
-    FileId IdOf(HANDLE file, const std::string& finalPath);
+    Place PlaceOf(HANDLE file, const std::string& finalPath);
+    FileId IdOf(HANDLE file, const std::string& finalPath) { return PlaceOf(file, finalPath).id; }
     // Lets every folder go, so that their drives can be removed.
     void Release() { FHeld.clear(); }
 
@@ -45,11 +45,13 @@ private:
         FileHandle folder;
         // None where the files are read whole.
         std::optional<std::uint64_t> volume;
+        std::optional<bool> keepsStreams;
     };
-    static Queries& SystemQueries();
     bool IsFolder(HANDLE handle, const std::string& folder);
+    // A file whose identity is read whole, its folder standing for nothing.
+    Place Whole(HANDLE file);
 
-    Queries& FQueries;
+    Win32Calls& FCalls;
     // By the folder's final path in upper case.
     std::map<std::string, Held> FHeld;
 };

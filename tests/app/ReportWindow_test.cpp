@@ -290,14 +290,23 @@ TEST(ReportWording, AFileWithOtherNamesIsNamedWithThemAndWhereTheyAre) {
 // overwritten, overwritten but not deleted, or gone.
 TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
     const std::pair<LeftReason, bool> rows[] = {
-        {LeftReason::RefusedName, true},      {LeftReason::Gone, false},
-        {LeftReason::Appeared, true},         {LeftReason::Changed, true},
-        {LeftReason::OtherNames, true},       {LeftReason::Link, false},
-        {LeftReason::NotDiskFile, false},     {LeftReason::NoFreeSpace, false},
-        {LeftReason::NotWritten, true},       {LeftReason::PartlyOverwritten, false},
-        {LeftReason::Resized, false},         {LeftReason::NotDeleted, false},
-        {LeftReason::NotWiped, false},        {LeftReason::InUse, true},
-        {LeftReason::NotOpened, true},        {LeftReason::StreamNotOverwritten, false},
+        {LeftReason::RefusedName, true},
+        {LeftReason::Gone, false},
+        {LeftReason::Appeared, true},
+        {LeftReason::Changed, true},
+        {LeftReason::OtherNames, true},
+        {LeftReason::Link, false},
+        {LeftReason::NotDiskFile, false},
+        {LeftReason::NoFreeSpace, false},
+        {LeftReason::NotWritten, true},
+        {LeftReason::PartlyOverwritten, false},
+        {LeftReason::Resized, false},
+        {LeftReason::NotDeleted, false},
+        {LeftReason::NameMoved, false},
+        {LeftReason::NotWiped, false},
+        {LeftReason::InUse, true},
+        {LeftReason::NotOpened, true},
+        {LeftReason::StreamNotOverwritten, false},
         {LeftReason::StreamsUnlisted, false},
     };
     for (const auto& [reason, unchanged] : rows) {

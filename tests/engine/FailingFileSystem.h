@@ -148,6 +148,7 @@ private:
         // The answer to a failed deletion: made to fail here, it would only leave a name the
         // folder cannot be checked against.
         bool RestoreName() override { return FReal->RestoreName(); }
+        bool StillNamed() override { return FReal->StillNamed(); }
         bool Delete() override {
             FDeleted = !FOwner.Fails("Delete") && FReal->Delete();
             return FDeleted;

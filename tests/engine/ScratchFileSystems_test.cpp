@@ -513,9 +513,10 @@ TEST_F(ScratchFileSystems, WhatAnotherProgramDoesToAListedFileCostsNoOtherFile) 
     const std::vector<Case> cases = {
         {"replaced before the run", 0, "mv -f other.bin listed.bin", false, LeftReason::Changed, 0,
          "listed.bin", otherBytes},
-        // The read-only bit goes back on the file the passes wrote, not on the newcomer.
-        {"replaced between passes", 3, "mv -f other.bin listed.bin", true, LeftReason::NotDeleted,
-         7, "listed.bin", otherBytes},
+        // The read-only bit goes back on the file the passes wrote, not on the newcomer, and
+        // the newcomer is not named as the file to delete by hand.
+        {"replaced between passes", 3, "mv -f other.bin listed.bin", true, LeftReason::NameMoved, 7,
+         "listed.bin", otherBytes},
         {"grown between passes", 2, "cat other.bin >> listed.bin", false, LeftReason::Resized, 7,
          "listed.bin", std::string()},
         {"given a second name", 0, "ln listed.bin second.bin", false, LeftReason::OtherNames, 0,

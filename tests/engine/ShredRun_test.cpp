@@ -298,10 +298,11 @@ TEST_F(ShredRunTest, NoOtherProgramCanHoldAFileTheRunHolds) {
 TEST_F(ShredRunTest, AFileWhoseNameCannotBeHiddenIsStillShreddedAndSaid) {
     const std::string path = dir / "ab.txt";
     WriteAll(path, Filled(3000, 's'));
+    // The name's shape and case: two letters, a dot and three, all small.
     const auto hiding = [](char letter) {
         return std::string(2, letter) + "." + std::string(3, letter);
     };
-    for (char letter = 'A'; letter <= 'Z'; ++letter)
+    for (char letter = 'a'; letter <= 'z'; ++letter)
         WriteAll(dir / hiding(letter), Filled(10, static_cast<unsigned char>(letter)));
     RecordingDisplay display;
     display.List(path, SystemFileSystem());
@@ -315,7 +316,7 @@ TEST_F(ShredRunTest, AFileWhoseNameCannotBeHiddenIsStillShreddedAndSaid) {
     ASSERT_EQ(run.Told().size(), 1u);
     EXPECT_EQ(run.Told()[0].path, path);
     EXPECT_EQ(run.Told()[0].reason, ToldReason::NameNotHidden);
-    for (char letter = 'A'; letter <= 'Z'; ++letter)
+    for (char letter = 'a'; letter <= 'z'; ++letter)
         EXPECT_EQ(ReadAll(dir / hiding(letter)), Filled(10, static_cast<unsigned char>(letter)));
 }
 
@@ -368,6 +369,11 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
              files.refusedDeletions.insert(path);
          },
          false, LeftReason::NotDeleted, 1},
+        {"a failure as it is opened",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.failingOpens.insert(path);
+         },
+         false, LeftReason::NotOpened, 1},
         {"kept compressed", kept(kStoredCompressed), true, {}, 1, {ToldReason::Compressed}},
         {"a cloud file", kept(kStoredInCloud), true, {}, 1, {ToldReason::InCloud}},
         {"kept sparse and encrypted",
@@ -415,20 +421,26 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
 }
 
 // Two entries whose files tell the same number: one file only where the volume is the same
-// too; a number the file system does not know matches nothing.
+// too; a number the file system does not know matches nothing. Even one identity proves
+// nothing while the second name still leads to a file: that file is checked and shredded as
+// any other; only a name that leads to no file any more is taken for the first one.
 TEST_F(ShredRunOnScratch, FilesAreTheSameOnlyWithTheSameVolumeAndAKnownNumber) {
     struct Case {
         const char* what;
         FileId first, second;
+        bool secondGone; // with the first, as one file under two names is
         bool secondWritten;
     };
     const std::vector<Case> cases = {
-        {"two sticks formatted alike", MakeFileId(1, 0, 12), MakeFileId(2, 0, 12), true},
-        {"no number known", MakeFileId(1, 0, 0), MakeFileId(1, 0, 0), true},
+        {"two sticks formatted alike", MakeFileId(1, 0, 12), MakeFileId(2, 0, 12), false, true},
+        {"no number known", MakeFileId(1, 0, 0), MakeFileId(1, 0, 0), false, true},
         {"all ones: no number known", MakeFileId(1, ~0ull, ~0ull), MakeFileId(1, ~0ull, ~0ull),
+         false, true},
+        {"ReFS numbers alike in their low half", MakeFileId(1, 1, 12), MakeFileId(1, 2, 12), false,
          true},
-        {"ReFS numbers alike in their low half", MakeFileId(1, 1, 12), MakeFileId(1, 2, 12), true},
-        {"one file under two names", MakeFileId(1, 0, 12), MakeFileId(1, 0, 12), false},
+        {"two volumes that read serial 0, one number and one time", MakeFileId(0, 0, 12, 0, 5),
+         MakeFileId(0, 0, 12, 0, 5), false, true},
+        {"one file under two names", MakeFileId(1, 0, 12), MakeFileId(1, 0, 12), true, false},
     };
     for (const Case& c : cases) {
         const std::string one = In("one.txt"), two = In("two.txt");
@@ -436,30 +448,35 @@ TEST_F(ShredRunOnScratch, FilesAreTheSameOnlyWithTheSameVolumeAndAKnownNumber) {
         WriteAll(two, Filled(2000, '2'));
         WindowsLikeFileSystem files(SystemFileSystem());
         files.ids = {{one, c.first}, {two, c.second}};
-        RecordingDisplay display;
+        ActingDisplay display;
         display.List(one, files);
         display.List(two, files);
+        display.onMark = [&] {
+            if (c.secondGone)
+                std::filesystem::remove(two);
+        };
 
         ShredRun(display, files).Execute();
 
         EXPECT_EQ(display.list, (std::vector<std::string>{Done(one), Done(two)})) << c.what;
         EXPECT_FALSE(std::filesystem::exists(one)) << c.what;
-        EXPECT_EQ(std::filesystem::exists(two), !c.secondWritten) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(two)) << c.what;
         EXPECT_EQ(display.statusLines.size(), c.secondWritten ? 14u : 7u) << c.what;
         EXPECT_TRUE(files.foldersReleased) << c.what;
-        std::filesystem::remove(two);
     }
 }
 
 // A wipe fills the free space the user may use in files each below the file system's largest
 // (FAT32: 4 GiB - 1), every one written by all seven passes and all gone at the end; a wipe
-// that a quota kept from part of the free space says so.
+// that a quota kept from part of the free space says so, and one whose part stays on the
+// drive is no wipe.
 TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) {
     struct Case {
         const char* what;
         std::int64_t largest, quotaKeeps;
         std::size_t parts;
         std::vector<ToldReason> told;
+        bool partsStay = false;
     };
     const std::int64_t mebibyte = 1 << 20;
     const std::vector<Case> cases = {
@@ -470,6 +487,7 @@ TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) 
          mebibyte,
          1,
          {ToldReason::WipedFreeSpace, ToldReason::QuotaLimited}},
+        {"parts the system does not remove", mebibyte, 0, 4, {}, true},
     };
     for (const Case& c : cases) {
         const std::string wipe = In("wipe.tmp");
@@ -477,18 +495,25 @@ TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) 
         WindowsLikeFileSystem files(SystemFileSystem());
         files.largestFile = c.largest;
         files.quotaKeeps = c.quotaKeeps;
+        files.fillersStay = c.partsStay;
         RecordingDisplay display({wipe});
         ShredRun run(display, files);
 
         run.Execute();
 
         const std::int64_t size = display.progressMax;
-        EXPECT_EQ(display.list[0], Done(wipe)) << c.what;
+        EXPECT_EQ(display.list[0], c.partsStay ? wipe : Done(wipe)) << c.what;
+        EXPECT_EQ(ToldReasons(run), c.told) << c.what;
+        if (c.partsStay) {
+            ASSERT_EQ(run.Left().size(), 1u) << c.what;
+            EXPECT_EQ(run.Left()[0].reason, LeftReason::NotWiped) << c.what;
+            for (const auto& entry : std::filesystem::directory_iterator(scratch->Path()))
+                std::filesystem::remove(entry.path());
+        }
         EXPECT_EQ(std::filesystem::space(scratch->Path()).available, before) << c.what;
         EXPECT_EQ(std::filesystem::directory_iterator(scratch->Path()),
                   std::filesystem::directory_iterator())
             << c.what;
-        EXPECT_EQ(ToldReasons(run), c.told) << c.what;
         ASSERT_EQ(files.fillerPasses.size(), c.parts) << c.what;
         for (int pass = 0; pass < kPassCount; ++pass) {
             std::int64_t written = 0;
@@ -512,9 +537,12 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
         bool unlisted;
         bool shredded;
         LeftReason reason;
+        const char* unopenable = ""; // the stream that cannot be opened
     };
     const std::vector<Case> cases = {
         {"two named streams", "", false, true, {}},
+        {"a stream that cannot be opened", "", false, false, LeftReason::StreamNotOverwritten,
+         "zone"},
         {"a stream that cannot be written", "summary", false, false,
          LeftReason::StreamNotOverwritten},
         {"streams that cannot be listed", "", true, false, LeftReason::StreamsUnlisted},
@@ -534,6 +562,8 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
             files.failingStreams.insert(path + ":" + c.failing);
         if (c.unlisted)
             files.unlistedStreams.insert(path);
+        if (*c.unopenable)
+            files.unopenableStreams.insert(path + ":" + c.unopenable);
         const std::uint32_t state = RandomState();
         RecordingDisplay display;
         display.List(path, files);

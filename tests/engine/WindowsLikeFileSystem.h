@@ -5,7 +5,9 @@
 // system does not know), a file another program holds for the first opens, a file that
 // vanishes as it is opened, a deletion the folder refuses, FAT's largest file and a disk
 // quota.
+#include "framework/Exception.h"
 #include "platform/FileSystem.h"
+#include "TestFiles.h"
 
 #include <map>
 #include <memory>
@@ -24,19 +26,21 @@ public:
     // Per name, how many times OpenTarget first answers that another program holds the file,
     // and how many times it first finds no file there, however the name looks up.
     std::map<std::string, int> busyOpens, vanishingOpens;
-    // The names whose files' deletion the folder refuses.
-    std::set<std::string> refusedDeletions;
+    // The names whose files' deletion the folder refuses, and those whose open fails outright.
+    std::set<std::string> refusedDeletions, failingOpens;
     std::int64_t largestFile = kNoFileSizeLimit;
     // Per name, the named streams of its file, each kept in a file of its own beside it
     // ("<name>~<stream>"); the names whose list of streams cannot be read; the streams whose
     // writes fail; what Storage() says.
     std::map<std::string, std::vector<std::string>> streams;
-    std::set<std::string> unlistedStreams, failingStreams;
+    std::set<std::string> unlistedStreams, failingStreams, unopenableStreams;
     std::map<std::string, std::uint32_t> storage;
     // Per name or "<name>:<stream>", the bytes each pass wrote.
     std::map<std::string, std::vector<std::vector<unsigned char>>> written;
     // The drive's free space beyond the caller's share (a quota).
     std::int64_t quotaKeeps = 0;
+    // Fillers stay on the drive when closed, as when the system could not remove one.
+    bool fillersStay = false;
 
     // Whether the run has let go of the folders it held to know its files' volumes.
     bool foldersReleased = false;
@@ -68,6 +72,8 @@ public:
             return {nullptr, OpenRefusal::InUse};
         if (vanishingOpens[path] > 0 && vanishingOpens[path]-- > 0)
             return {nullptr, OpenRefusal::NoFile};
+        if (failingOpens.count(path) != 0)
+            throw Exception("Cannot open file " + path);
         TargetOpen opened = FReal.OpenTarget(path);
         if (opened.file)
             opened.file = std::make_unique<Stream>(*this, std::move(opened.file), path, false);
@@ -108,6 +114,11 @@ private:
                bool filler)
             : FOwner(owner), FReal(std::move(real)), FPath(std::move(path)),
               FFiller(filler ? static_cast<int>(owner.fillerPasses.size()) - 1 : -1) {}
+        ~Stream() override {
+            FReal.reset();
+            if (FFiller >= 0 && FOwner.fillersStay)
+                WriteAll(FPath, {});
+        }
 
         bool IsDiskFile() override { return FReal->IsDiskFile(); }
         bool Write(const void* data, std::size_t size) override {
@@ -141,6 +152,8 @@ private:
             return list;
         }
         std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override {
+            if (FOwner.unopenableStreams.count(FPath + ":" + name) != 0)
+                return nullptr;
             auto real = FOwner.FReal.OpenReadWrite(Beside(name));
             if (!real)
                 return nullptr;
@@ -155,6 +168,7 @@ private:
         std::int64_t Length() override { return FReal->Length(); }
         bool HideName() override { return FReal->HideName(); }
         bool RestoreName() override { return FReal->RestoreName(); }
+        bool StillNamed() override { return FReal->StillNamed(); }
         bool Delete() override {
             return FOwner.refusedDeletions.count(FPath) == 0 && FReal->Delete();
         }

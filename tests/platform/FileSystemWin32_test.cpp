@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -151,20 +152,39 @@ TEST(Win32FileSystem, OtherCaseAndShortNamesAreNoLinks) {
     EXPECT_FALSE(PathExists(path));
 }
 
+// FileIdInfo's 128-bit identifier is the number whole; a serial of 0 is no volume known, and
+// the file keeps its identity by number and creation time.
+TEST(Win32FileIds, TheIdentifierOfFileIdInfoIsTheWholeNumber) {
+    FILE_ID_INFO info{};
+    info.VolumeSerialNumber = 0;
+    const std::uint64_t low = 12, high = 3;
+    std::memcpy(info.FileId.Identifier, &low, sizeof low);
+    std::memcpy(info.FileId.Identifier + sizeof low, &high, sizeof high);
+    EXPECT_EQ(IdOfFileIdInfo(info, 99), MakeFileId(0, 3, 12, 0, 99));
+}
+
 // Stands in for what Wine cannot do: move a drive letter to another volume, mount ReFS.
-class ScriptedVolumes final : public FolderVolumes::Queries {
+class ScriptedVolumes final : public Win32Calls {
 public:
     std::uint64_t volume = 1; // of every handle read from now on
     bool numbersSuffice = true;
     std::uint64_t high = 0; // the files' numbers above 64 bits
     int reads = 0;
 
+    // A folder opened by its name leads elsewhere by then (its letter moved in between).
+    bool foldersElsewhere = false;
+
     std::string FinalPath(HANDLE handle) override {
         const std::string path = FinalPathOf(handle);
         const auto read = FVolumeOf.find(handle);
+        FILE_STANDARD_INFO standard{};
+        const bool folder =
+            GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) &&
+            standard.Directory;
         // A folder held from before the letter moved is now under another letter.
-        return read == FVolumeOf.end() || read->second == volume ? path
-                                                                 : "\\\\?\\V:" + path.substr(6);
+        const bool elsewhere =
+            read == FVolumeOf.end() ? foldersElsewhere && folder : read->second != volume;
+        return elsewhere ? "\\\\?\\V:" + path.substr(6) : path;
     }
     FileId FullId(HANDLE handle) override {
         ++reads;
@@ -172,6 +192,11 @@ public:
         FileId id = FullIdOf(handle);
         id.volume = volume;
         id.indexHigh = high;
+        return id;
+    }
+    FileId LocalId(HANDLE handle) override {
+        FileId id = FullIdOf(handle);
+        id.volume = 0;
         return id;
     }
     bool NumbersSuffice(HANDLE) override { return numbersSuffice; }
@@ -188,10 +213,13 @@ TEST(Win32FolderVolumes, AFileHasItsFoldersVolumeOnlyWhileTheHeldFolderIsStillTh
         std::uint64_t high;
         std::uint64_t volume; // of the second file
         int reads;
+        bool foldersElsewhere = false;
     } rows[] = {
         {"one folder, its volume read once", true, false, 0, 1, 1},
         {"the folder's drive letter now leads to another volume", true, true, 0, 2, 2},
         {"128-bit numbers (ReFS): each file read whole", false, false, 7, 1, 2},
+        {"the folder named by the file's final path is another once opened", true, false, 0, 1, 2,
+         true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -199,6 +227,7 @@ TEST(Win32FolderVolumes, AFileHasItsFoldersVolumeOnlyWhileTheHeldFolderIsStillTh
         ScriptedVolumes system;
         system.numbersSuffice = row.numbersSuffice;
         system.high = row.high;
+        system.foldersElsewhere = row.foldersElsewhere;
         FolderVolumes volumes(system);
         FileId id;
         for (const char* name : {"a", "b"}) {

@@ -270,7 +270,7 @@ TEST_F(FileSystemTest, DeleteRemovesOnlyTheFileItIsGiven) {
 // place) that no file in the folder has; a file that stays gets its name back.
 TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
     WriteFileContent(temp / "tax.pdf", "secret");
-    WriteFileContent(temp / "ZZZ.ZZZ", "a bystander");
+    WriteFileContent(temp / "zzz.zzz", "a bystander");
     {
         TargetOpen opened = fs.OpenTarget(temp / "tax.pdf");
         ASSERT_TRUE(opened.file);
@@ -279,8 +279,8 @@ TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
         EXPECT_EQ(opened.file->Storage(), 0u);
         EXPECT_TRUE(opened.file->HideName());
         EXPECT_FALSE(PathExists(temp / "tax.pdf"));
-        EXPECT_TRUE(PathExists(temp / "XXX.XXX"));
-        EXPECT_EQ(ReadFileContent(temp / "ZZZ.ZZZ"), "a bystander");
+        EXPECT_TRUE(PathExists(temp / "xxx.xxx"));
+        EXPECT_EQ(ReadFileContent(temp / "zzz.zzz"), "a bystander");
         EXPECT_EQ(opened.file->Length(), 0);
         EXPECT_TRUE(opened.file->RestoreName());
     }
@@ -291,8 +291,52 @@ TEST_F(FileSystemTest, AFileToShredHidesItsNameAndSizeWithoutReplacingAnyFile) {
     EXPECT_TRUE(again.file->Delete());
     EXPECT_TRUE(again.file->Close());
     EXPECT_FALSE(PathExists(temp / "tax.pdf"));
-    EXPECT_FALSE(PathExists(temp / "XXX.XXX"));
-    EXPECT_EQ(ReadFileContent(temp / "ZZZ.ZZZ"), "a bystander");
+    EXPECT_FALSE(PathExists(temp / "xxx.xxx"));
+    EXPECT_EQ(ReadFileContent(temp / "zzz.zzz"), "a bystander");
+}
+
+// The hiding name of everyday names. On FAT a plain 8.3 name takes one folder entry and any
+// other a long-name entry more for every 13 UTF-16 units: so each hiding name has the old
+// one's UTF-16 length and, where the old one needs long-name entries (mixed case in a part, a
+// blank, "+", a character outside ASCII, a part too long, more dots), needs them too, and
+// where it needs none, needs none (each part's case kept).
+TEST(HidingNameTest, AHidingNameTakesTheFolderEntriesOfTheOldName) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"report.txt", "zzzzzz.zzz"},
+        {"REPORT.TXT", "ZZZZZZ.ZZZ"},
+        {"README.txt", "ZZZZZZ.zzz"},
+        {"1234.TXT", "ZZZZ.ZZZ"},
+        {"my_file.txt", "zzzzzzz.zzz"},
+        {"Report.txt", "Zzzzzz.zzz"},
+        {"Photo.jpg", "Zzzzz.zzz"},
+        {"Makefile", "Zzzzzzzz"},
+        {"notes.Md", "Zzzzz.zz"},
+        {"a b.txt", "Zzz.zzz"},
+        {"tax 2025.pdf", "Zzzzzzzz.zzz"},
+        {"a+b.txt", "Zzz.zzz"},
+        {"r\xC3\xA9sum\xC3\xA9.doc", "Zzzzzz.zzz"},     // résumé: 6 units, not 8 bytes
+        {"\xC3\xBC" "ber.txt", "Zzzz.zzz"},              // über
+        {"\xE4\xB8\xAD.txt", "Z.Zzz"},                  // 中: one unit, the extension mixed
+        {"\xF0\x9F\x98\x80", "Zz"},                    // an emoji: two units
+        {"\xC3\xA9", ","},                               // é alone: no case to mix
+        {"x.tar.gz", "Z.ZZZ.ZZ"},
+        {"notes.markdown", "ZZZZZ.ZZZZZZZZ"},
+        {".profile", ".ZZZZZZZ"},
+    };
+    for (const auto& [name, hidden] : rows)
+        EXPECT_EQ(HidingNameOfUtf8(name, 'Z'), hidden) << name;
+    EXPECT_EQ(HidingNameOfUtf8("Report.txt", 'q'), "Qqqqqq.qqq");
+}
+
+TEST(FileIdTest, NumbersThatFileSystemsGiveForNoneMakeNoIdentity) {
+    const struct {
+        std::uint64_t high, low;
+        bool known;
+    } rows[] = {
+        {0, 0, false}, {0, ~0ull, false}, {~0ull, ~0ull, false}, {0, 12, true}, {1, 0, true},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(MakeFileId(0, row.high, row.low).known, row.known) << row.high << ":" << row.low;
 }
 
 // ---- Listing folders ----

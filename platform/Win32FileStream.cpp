@@ -1,0 +1,224 @@
+#include "platform/Win32FileStream.h"
+
+#include <algorithm>
+#include <limits>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+// The bytes of a UTF-16 name in the system code page; none where it cannot spell them all.
+std::optional<std::string> Narrow(std::wstring_view wide) {
+    const int size = static_cast<int>(wide.size());
+    BOOL lossy = FALSE;
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    // UTF-8 (this program's code page) refuses the "lost a character" flag, and loses none.
+    const bool utf8 = GetACP() == CP_UTF8;
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), length, nullptr,
+                        utf8 ? nullptr : &lossy);
+    if (length <= 0 || lossy)
+        return std::nullopt;
+    return narrow;
+}
+
+// A name in the system code page as the UTF-16 units the file system keeps.
+std::u16string Utf16(const std::string& name) {
+    const int size = static_cast<int>(name.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), size, wide.data(), length);
+    return std::u16string(wide.begin(), wide.end());
+}
+
+} // namespace
+
+Win32FileStream::Win32FileStream(Win32Calls& calls, FolderVolumes& folders, FileHandle handle,
+                                 Win32StreamSetup setup)
+    : FCalls(calls), FFolders(folders), FHandle(std::move(handle)), FPath(std::move(setup.path)),
+      FFirstPath(FPath), FPlace(setup.place), FRestore(setup.restore), FNamed(setup.named) {}
+
+bool Win32FileStream::Write(const void* data, std::size_t size) {
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+        // WriteFile takes a 32-bit count. (max) in parentheses: windows.h defines a max macro.
+        const DWORD part =
+            static_cast<DWORD>(std::min<std::size_t>(size, (std::numeric_limits<DWORD>::max)()));
+        DWORD written = 0;
+        if (!WriteFile(FHandle.Get(), next, part, &written, nullptr) || written == 0)
+            return false;
+        next += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool Win32FileStream::Close() {
+    if (!FHandle)
+        return true;
+    if (!FDeleting) {
+        if (FRestore != INVALID_FILE_ATTRIBUTES)
+            FCalls.SetAttributes(FHandle.Get(), FRestore);
+        return FHandle.Reset();
+    }
+    // Wine unlinks when the handle is closed and drops a failure there, so success is only
+    // believed once the name is gone. On Windows a file whose deletion waits for another
+    // program's handle already reads as gone (access denied).
+    FLastId = HeldId();
+    FHandle.Reset();
+    if (!FCalls.NameExists(FPath))
+        return true;
+    Reclaim();
+    return false;
+}
+
+FileId Win32FileStream::Id() {
+    if (!FPlace.id.known)
+        FPlace.id = FCalls.FullId(FHandle.Get());
+    return FPlace.id;
+}
+
+bool Win32FileStream::HideName() {
+    FILE_END_OF_FILE_INFO end{};
+    const bool emptied =
+        SetFileInformationByHandle(FHandle.Get(), FileEndOfFileInfo, &end, sizeof end) &&
+        FlushFileBuffers(FHandle.Get());
+    if (!FNamed)
+        return emptied;
+    const std::size_t slash = FPath.find_last_of('\\');
+    if (slash == std::string::npos)
+        return false;
+    const std::string folder = FPath.substr(0, slash + 1);
+    const std::u16string name = Utf16(FPath.substr(slash + 1));
+    // exFAT writes a new name into free entries and leaves the old ones deleted, name and
+    // all; a second rename of the same shape is given the first free entries, which are
+    // the old name's, and writes over it.
+    bool renamed = false;
+    for (int round = 0; round < 2; ++round) {
+        for (char letter = 'Z'; letter >= 'A'; --letter) {
+            const std::string hidden = folder + HidingName(name, letter);
+            if (hidden == FPath)
+                continue;
+            if (!StillNamed())
+                return false;
+            if (FCalls.Rename(FHandle.Get(), hidden)) {
+                FPath = hidden;
+                renamed = true;
+                break;
+            }
+        }
+    }
+    return renamed && emptied;
+}
+
+bool Win32FileStream::RestoreName() {
+    if (FPath == FFirstPath)
+        return true;
+    if (!StillNamed() || !FCalls.Rename(FHandle.Get(), FFirstPath))
+        return false;
+    FPath = FFirstPath;
+    return true;
+}
+
+// Wine renames and deletes an open file by the name it was opened by: once another file has
+// taken that name, or a folder on the way leads elsewhere, either would reach that other file.
+// So the name's own entry must show this very file, whole: its number alone can be another
+// volume's file's, and a sharing violation only says that some program holds what answered.
+bool Win32FileStream::StillNamed() {
+    if (!FNamed || !FHandle)
+        return false;
+    const FileHandle entry = FCalls.OpenEntry(FPath, FILE_READ_ATTRIBUTES);
+    if (!entry)
+        return false;
+    const FileId held = HeldId();
+    return held.known && EntryId(entry.Get()) == held;
+}
+
+FileId Win32FileStream::HeldId() {
+    if (!FPlace.volumeFromFolder)
+        return FCalls.FullId(FHandle.Get());
+    FileId id = FCalls.LocalId(FHandle.Get());
+    id.volume = FPlace.id.volume;
+    return id;
+}
+
+FileId Win32FileStream::EntryId(HANDLE entry) {
+    if (!FPlace.volumeFromFolder)
+        return FCalls.FullId(entry);
+    return FFolders.IdOf(entry, FCalls.FinalPath(entry));
+}
+
+void Win32FileStream::Reclaim() {
+    const FileHandle file =
+        FCalls.OpenEntry(FPath, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | DELETE);
+    if (!file || !FLastId.known || !(EntryId(file.Get()) == FLastId))
+        return;
+    if (FPath != FFirstPath && FCalls.Rename(file.Get(), FFirstPath))
+        FPath = FFirstPath;
+    if (FRestore != INVALID_FILE_ATTRIBUTES)
+        FCalls.SetAttributes(file.Get(), FRestore);
+}
+
+std::optional<std::vector<NamedStream>> Win32FileStream::NamedStreams() {
+    // Known for the volume of the file's folder, else asked of the file itself: never taken
+    // from another volume of the same serial.
+    const std::optional<bool> keepsStreams =
+        FPlace.keepsStreams ? FPlace.keepsStreams : FCalls.KeepsStreams(FHandle.Get());
+    if (keepsStreams == false)
+        return std::vector<NamedStream>{};
+    std::vector<StreamEntry> entries;
+    const DWORD error = FCalls.Streams(FHandle.Get(), entries);
+    // A file with no data stream at all (an empty file on some systems).
+    if (error == ERROR_HANDLE_EOF)
+        return std::vector<NamedStream>{};
+    if (error != ERROR_SUCCESS) {
+        // Whether the volume keeps streams could not be read, and its file system knows none
+        // (Wine's drives answer so).
+        if (!keepsStreams && (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+                              error == ERROR_INVALID_PARAMETER))
+            return std::vector<NamedStream>{};
+        return std::nullopt;
+    }
+    std::vector<NamedStream> streams;
+    for (const StreamEntry& entry : entries) {
+        // ":name:$DATA"; the main one is "::$DATA", and only data streams hold content.
+        constexpr std::wstring_view kData = L":$DATA";
+        const std::wstring_view name = entry.name;
+        if (name.size() <= kData.size() + 1 || name.front() != L':' || !name.ends_with(kData))
+            continue;
+        std::optional<std::string> narrow = Narrow(name.substr(1, name.size() - 1 - kData.size()));
+        // A name the system code page cannot spell cannot be opened here: said, not passed
+        // over.
+        if (!narrow)
+            return std::nullopt;
+        streams.push_back({*narrow, entry.length});
+    }
+    return streams;
+}
+
+std::unique_ptr<FileStream> Win32FileStream::OpenNamedStream(const std::string& name) {
+    if (!StillNamed())
+        return nullptr;
+    const std::string path = FPath + ":" + name + ":$DATA";
+    FileHandle stream = FCalls.OpenStream(path);
+    if (!stream)
+        return nullptr;
+    return std::make_unique<Win32FileStream>(
+        FCalls, FFolders, std::move(stream),
+        Win32StreamSetup{path, {}, INVALID_FILE_ATTRIBUTES, false});
+}
+
+std::uint32_t Win32FileStream::Storage() {
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!GetFileInformationByHandleEx(FHandle.Get(), FileAttributeTagInfo, &tag, sizeof tag))
+        return 0;
+    return StorageOf(tag.FileAttributes, tag.ReparseTag);
+}
+
+bool Win32FileStream::Delete() {
+    if (!StillNamed() || !FCalls.MarkForDeletion(FHandle.Get()))
+        return false;
+    FDeleting = true;
+    return true;
+}

@@ -1,0 +1,258 @@
+// The Windows backend's rules on names and identities, on real files under Wine, with the
+// system's answers changed where Wine cannot give them: a name's entry that shows another
+// file, a FAT number that moves with a rename, a deletion the system takes but does not carry
+// out, volumes of one serial of which one keeps named streams.
+#include "platform/FileSystem.h"
+#include "platform/Win32Calls.h"
+#include "platform/Win32FileSystem.h"
+#include "ScratchFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include <windows.h>
+
+namespace {
+
+class ScriptedCalls final : public Win32Calls {
+public:
+    // Every identity read whole, as on ReFS or a driver of unknown numbers; else the volume of
+    // each held folder stands for its files'.
+    bool numbersSuffice = false;
+    // FAT: a rename moves the file's folder entry, and its number with it.
+    bool numbersMove = false;
+    enum class Deletion { Done, Refused, TakenButKept } deletion = Deletion::Done;
+    int streamOpens = 0;
+
+    // From now on the name's own entry shows the held file changed so.
+    void EntryShows(std::function<void(FileId&)> change) {
+        FEntries.clear();
+        FChange = std::move(change);
+    }
+
+    FileHandle OpenEntry(const std::string& path, DWORD access) override {
+        FileHandle entry = Win32Calls::OpenEntry(path, access);
+        if (entry && FChange)
+            FEntries.insert(entry.Get());
+        return entry;
+    }
+    FileId FullId(HANDLE handle) override { return Shown(handle, Win32Calls::FullId(handle)); }
+    FileId LocalId(HANDLE handle) override { return Shown(handle, Win32Calls::LocalId(handle)); }
+    // An entry shown as another file tells no place: it is read whole, volume and all.
+    std::string FinalPath(HANDLE handle) override {
+        return FChange && FEntries.count(handle) != 0 ? std::string()
+                                                      : Win32Calls::FinalPath(handle);
+    }
+    bool NumbersSuffice(HANDLE) override { return numbersSuffice; }
+    // Volumes of one serial: only the folders named "with-streams" and "unread-streams" keep
+    // named streams, and the list of the latter's files cannot be read.
+    std::optional<bool> KeepsStreams(HANDLE handle) override {
+        return FinalPath(handle).find("-streams") != std::string::npos &&
+               FinalPath(handle).find("no-streams") == std::string::npos;
+    }
+    DWORD Streams(HANDLE handle, std::vector<StreamEntry>& streams) override {
+        if (FinalPath(handle).find("unread-streams") != std::string::npos)
+            return ERROR_ACCESS_DENIED;
+        streams = {{L"::$DATA", 3}, {L":zone:$DATA", 5}};
+        return ERROR_SUCCESS;
+    }
+    FileHandle OpenStream(const std::string& path) override {
+        ++streamOpens;
+        return Win32Calls::OpenStream(path);
+    }
+    bool Rename(HANDLE handle, const std::string& path) override {
+        const std::uint64_t number = Win32Calls::LocalId(handle).index;
+        if (!Win32Calls::Rename(handle, path))
+            return false;
+        if (numbersMove)
+            FMoved[number] += 1000;
+        return true;
+    }
+    bool MarkForDeletion(HANDLE handle) override {
+        if (deletion == Deletion::TakenButKept)
+            return true;
+        return deletion == Deletion::Done && Win32Calls::MarkForDeletion(handle);
+    }
+
+private:
+    FileId Shown(HANDLE handle, FileId id) {
+        if (!id.known)
+            return id;
+        // One serial for every volume.
+        if (id.volume != 0)
+            id.volume = 7;
+        const auto moved = FMoved.find(id.index);
+        if (moved != FMoved.end())
+            id.index += moved->second;
+        if (FChange && FEntries.count(handle) != 0)
+            FChange(id);
+        return id;
+    }
+
+    std::function<void(FileId&)> FChange;
+    std::set<HANDLE> FEntries;
+    std::map<std::uint64_t, std::uint64_t> FMoved;
+};
+
+class Win32NameChecks : public testing::Test {
+protected:
+    // Whether volumes are read once per held folder; the folders held so far go.
+    void NumbersSuffice(bool suffice) {
+        calls.numbersSuffice = suffice;
+        files->ReleaseFolders();
+    }
+    // A read-only file to shred, opened as a run opens it.
+    std::unique_ptr<FileStream> Opened(const std::string& name = "Listed.txt") {
+        const std::string path = temp / name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteFileContent(path, "abc");
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        TargetOpen opened = files->OpenTarget(path);
+        EXPECT_TRUE(opened.file) << path;
+        return std::move(opened.file);
+    }
+    bool ReadOnly(const std::string& path) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    }
+    // The files in the folder besides the listed one, removed when `remove`.
+    int Others(bool remove = false) {
+        int count = 0;
+        WIN32_FIND_DATAA found;
+        const FindHandle search(FindFirstFileA((temp / "*").c_str(), &found));
+        if (!search)
+            return 0;
+        do {
+            const std::string name = found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                (name == "Listed.txt" && !remove))
+                continue;
+            ++count;
+            if (remove) {
+                SetFileAttributesA((temp / name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA((temp / name).c_str());
+            }
+        } while (FindNextFileA(search.Get(), &found));
+        return count;
+    }
+
+    TempFolder temp;
+    ScriptedCalls calls;
+    std::unique_ptr<FileSystem> files = MakeWin32FileSystem(calls);
+    const std::string listed = temp / "Listed.txt";
+};
+
+// Every act through the name (a rename, the deletion, giving the name back, opening a named
+// stream, taking back a file whose deletion did not happen) first checks that the name's own
+// entry shows the held file whole: another number, the same number on another volume, or the
+// same number and volume with another creation time (serials repeat and read 0) is another
+// file, however it answers a sharing probe.
+TEST_F(Win32NameChecks, OnlyTheHeldFilesWholeIdentityLetsItsNameBeUsed) {
+    const struct {
+        const char* what;
+        void (*change)(FileId&);
+    } rows[] = {
+        {"the held file", [](FileId&) {}},
+        {"another number", [](FileId& id) { ++id.index; }},
+        {"another volume", [](FileId& id) { ++id.volume; }},
+        {"another creation time", [](FileId& id) { ++id.created; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const bool passes = row.change == rows[0].change;
+        for (const bool suffice : {false, true}) {
+            NumbersSuffice(suffice);
+            auto file = Opened();
+            calls.EntryShows(row.change);
+            EXPECT_EQ(file->HideName(), passes);
+            EXPECT_EQ(PathExists(listed), !passes);
+            calls.EntryShows(nullptr);
+            file->RestoreName();
+
+            calls.EntryShows(row.change);
+            EXPECT_EQ(file->Delete(), passes);
+            file->Close();
+            EXPECT_EQ(PathExists(listed), !passes);
+            calls.EntryShows(nullptr);
+        }
+
+        auto file = Opened();
+        ASSERT_TRUE(file->HideName());
+        calls.EntryShows(row.change);
+        EXPECT_EQ(file->RestoreName(), passes);
+        EXPECT_EQ(PathExists(listed), passes);
+        calls.streamOpens = 0;
+        file->OpenNamedStream("zone");
+        EXPECT_EQ(calls.streamOpens, passes ? 1 : 0);
+        calls.EntryShows(nullptr);
+        file->RestoreName();
+        file->Close();
+
+        // Wine deletes as the handle closes, and can fail there: the file that stays gets its
+        // name and read-only bit back, only through a handle that reaches it.
+        calls.deletion = ScriptedCalls::Deletion::TakenButKept;
+        file = Opened();
+        ASSERT_TRUE(file->HideName());
+        ASSERT_TRUE(file->Delete());
+        calls.EntryShows(row.change);
+        EXPECT_FALSE(file->Close());
+        EXPECT_EQ(PathExists(listed), passes);
+        EXPECT_EQ(ReadOnly(listed), passes);
+        calls.EntryShows(nullptr);
+        calls.deletion = ScriptedCalls::Deletion::Done;
+        Others(true);
+    }
+}
+
+// On FAT a file's number is the place of its folder entry, and a rename to a name that takes
+// another number of entries moves it: the held file is known by the number its handle shows
+// now, so that it is still deleted, or given its name back when the deletion is refused.
+TEST_F(Win32NameChecks, AFileWhoseNumberMovesWithEachRenameIsStillDeletedOrGivenItsNameBack) {
+    calls.numbersMove = true;
+    for (const bool suffice : {false, true}) {
+        for (const bool refused : {false, true}) {
+            SCOPED_TRACE(std::string(suffice ? "volume by folder" : "read whole") +
+                         (refused ? ", deletion refused" : ""));
+            NumbersSuffice(suffice);
+            calls.deletion =
+                refused ? ScriptedCalls::Deletion::Refused : ScriptedCalls::Deletion::Done;
+            auto file = Opened();
+            EXPECT_TRUE(file->HideName());
+            EXPECT_EQ(file->Delete(), !refused);
+            if (refused) {
+                EXPECT_TRUE(file->RestoreName());
+            }
+            EXPECT_TRUE(file->Close());
+            EXPECT_EQ(PathExists(listed), refused);
+            EXPECT_EQ(ReadOnly(listed), refused);
+            EXPECT_EQ(Others(), 0) << "a hiding name stays";
+            Others(true);
+        }
+    }
+}
+
+// Whether a volume keeps named streams is asked with each held folder, never taken from
+// another volume of the same serial; a list of streams that cannot be read is no list.
+TEST_F(Win32NameChecks, NamedStreamsAreAskedOfEachVolumeNotOfItsSerial) {
+    NumbersSuffice(true);
+    const struct {
+        const char* folder;
+        std::optional<std::vector<NamedStream>> streams;
+    } rows[] = {
+        {"no-streams", std::vector<NamedStream>{}},
+        {"with-streams", std::vector<NamedStream>{{"zone", 5}}},
+        {"unread-streams", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        MakeFolder(temp / row.folder);
+        auto file = Opened(std::string(row.folder) + kDelimiter + "a.txt");
+        EXPECT_EQ(file->NamedStreams(), row.streams) << row.folder;
+    }
+}
+
+} // namespace
