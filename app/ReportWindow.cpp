@@ -1,4 +1,5 @@
 #include "app/ReportWindow.h"
+#include "framework/CodePages.h"
 #include "framework/Dpi.h"
 #include <algorithm>
 #include <cstring>
@@ -13,23 +14,6 @@ constexpr int kGap = 8;
 constexpr TSize kButton = {75, 23};
 constexpr int kReadingWidth = 560;
 constexpr TSize kLeast = {320, 200};
-
-std::wstring Wide(const std::string& text, UINT codePage) {
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& wide, UINT codePage) {
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
 
 // The code page of programs that read text the old way: the system's, which this program's
 // manifest replaced by UTF-8 for itself alone.
@@ -227,12 +211,12 @@ bool TfrmReport::PreviewMessage(const MSG& msg) {
 }
 
 void TfrmReport::CopyReport() {
-    const std::wstring text = Wide(Text(), CP_ACP);
+    const std::wstring text = Widened(Text());
     if (!OpenClipboard(Handle()))
         return;
     EmptyClipboard();
     PutOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    const std::string old = Narrow(text, SystemCodePage());
+    const std::string old = Narrowed(text, SystemCodePage());
     PutOnClipboard(CF_TEXT, old.c_str(), old.size() + 1);
     CloseClipboard();
 }

@@ -1,33 +1,16 @@
 #include "platform/Win32OtherNames.h"
 #include "platform/Win32Handles.h"
+#include "framework/CodePages.h"
 #include "framework/SystemFunction.h"
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cwchar>
 
 namespace {
 
 // The longest name the wide functions take.
 constexpr DWORD kLongestName = 32768;
-
-std::wstring ToWide(const std::string& text) {
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string ToNarrow(const std::wstring& wide) {
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
 
 bool SameIgnoringCase(const std::wstring& first, const std::wstring& second) {
     return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
@@ -113,7 +96,7 @@ NameQueries SystemNameQueries() {
 
 std::optional<std::vector<OtherName>> OtherNamesOf(const std::string& path,
                                                    const NameQueries& queries) {
-    const std::wstring asked = ToWide(path);
+    const std::wstring asked = Widened(path);
     std::wstring volume = queries.volumeFolder(asked);
     const std::optional<std::vector<std::wstring>> names = queries.names(asked);
     if (volume.empty() || !names)
@@ -129,7 +112,7 @@ std::optional<std::vector<OtherName>> OtherNamesOf(const std::string& path,
         if (!selfFound && SameIgnoringCase(full, self))
             selfFound = true;
         else
-            others.push_back({ToNarrow(full), SameIgnoringCase(FolderOf(full), FolderOf(self))});
+            others.push_back({Narrowed(full), SameIgnoringCase(FolderOf(full), FolderOf(self))});
     }
     if (!selfFound)
         return std::nullopt;

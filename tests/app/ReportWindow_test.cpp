@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "app/ReportWindow.h"
 #include "platform/Win32OtherNames.h"
+#include "framework/CodePages.h"
 #include "framework/Dpi.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -23,11 +24,7 @@ const RECT kSmallScreen = {0, 0, 1024, 768};
 
 // The program's names are UTF-8, its manifest's code page.
 std::wstring Utf16(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            static_cast<int>(wide.size()))));
-    return wide;
+    return Widened(text, CP_UTF8);
 }
 
 std::wstring Exact(const std::string& path) {
