@@ -323,9 +323,9 @@ TReport RunReport(const TRunFacts& run) {
                     OneWipe(wipes.front()->path, quota.count(wipes.front()->path) != 0));
     else if (wipes.size() > 1)
         AddSentence(report.Summary,
-                    Number(wipes.size()) + " names in the list were no file" +
-                        ", so the unused space of their drives was overwritten instead. No file "
-                        "was shredded under these names.");
+                    Number(wipes.size()) +
+                        " names in the list were no file, so the unused space of their drives "
+                        "was overwritten instead. No file was shredded under these names.");
     if (wipesLeft > 0)
         AddSentence(report.Summary,
                     "For " + Count(wipesLeft, "name that no file had", "names that no file had") +

@@ -307,9 +307,7 @@ void TForm::CreateControl(const TControlRow& row, HWND parent, TSize parentDesig
     }
 }
 
-// Another monitor, another DPI: the window takes the rectangle the system suggests, the
-// controls their places, fonts and icons at the new DPI. What the old scale made goes once no
-// control holds it any more.
+// What the old scale made goes once no control holds it any more.
 void TForm::ScaleTo(int dpi) {
     const int old = FResources.Dpi();
     TScaledResources scaled(FLayout.Form.Font, dpi);
@@ -320,6 +318,8 @@ void TForm::ScaleTo(int dpi) {
     FResources = std::move(scaled);
 }
 
+// Another monitor, another DPI: the window takes the rectangle the system suggests, the
+// controls their places, fonts and icons at the new DPI.
 void TForm::OnDpiChanged(int dpi, const RECT& suggested) {
     ScaleTo(dpi);
     SetWindowPos(FHandle, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
