@@ -47,6 +47,17 @@ bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Sets all of a file's times: Wine reads a file's creation time as its last write.
+void SetTimes(const std::string& path, std::uint64_t time) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    const FILETIME when{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    EXPECT_TRUE(SetFileTime(file, &when, &when, &when)) << path;
+    CloseHandle(file);
+}
+
 // What the host calls a name of this process.
 std::string HostName(const std::wstring& name) {
     using UnixName = char*(__cdecl*)(LPCWSTR);
@@ -340,38 +351,47 @@ TEST_F(ShredFromWindow, OneFileUnderTwoDriveLettersIsShreddedOnceAndNeverWiped) 
     EXPECT_FALSE(Exists(first));
 }
 
-// Two volumes formatted alike give their first files the same number: each is its own file.
+// Two volumes formatted alike give their first files the same number: each is its own file,
+// also where both read serial 0 and the files tell one time, so that no identity tells them
+// apart (Wine knows no serial of a drive mapped after its mount manager started; some drivers
+// and sticks imaged alike give 0, or one serial, too).
 TEST_F(ShredFromWindow, FilesWithTheSameNumberOnTwoVolumesAreTwoFiles) {
-    const std::string first = EnvOrEmpty("OSTREVANE_TWIN1_DRIVE"),
-                      second = EnvOrEmpty("OSTREVANE_TWIN2_DRIVE");
-    if (first.empty() || second.empty())
-        GTEST_SKIP() << "needs the twin volumes of tools/with-scratch-fs";
-    const std::string one = first + "\\same.txt", two = second + "\\same.txt";
-    MakeFile(one, 3000, '1');
-    MakeFile(two, 3000, '2');
-    const FileId oneId = SystemFileSystem().Identify(one), twoId = SystemFileSystem().Identify(two);
-    ASSERT_EQ(oneId.index, twoId.index) << "the twins give the file one number";
-    ASSERT_NE(oneId.volume, twoId.volume);
+    const struct {
+        const char *first, *second;
+        bool serialZero;
+    } rows[] = {
+        {"OSTREVANE_TWIN1_DRIVE", "OSTREVANE_TWIN2_DRIVE", false},
+        {"OSTREVANE_LATE1_DRIVE", "OSTREVANE_LATE2_DRIVE", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.first);
+        const std::string first = EnvOrEmpty(row.first), second = EnvOrEmpty(row.second);
+        if (first.empty() || second.empty())
+            GTEST_SKIP() << "needs the twin volumes of tools/with-scratch-fs";
+        const std::string one = first + "\\same.txt", two = second + "\\same.txt";
+        for (const auto& [path, fill] : {std::pair{one, '1'}, std::pair{two, '2'}}) {
+            MakeFile(path, 3000, fill);
+            SetTimes(path, 0x01DC000000000000ull);
+        }
+        const FileId oneId = SystemFileSystem().Identify(one),
+                     twoId = SystemFileSystem().Identify(two);
+        ASSERT_EQ(oneId.index, twoId.index) << "the copies give the file one number";
+        if (row.serialZero) {
+            ASSERT_EQ(oneId, twoId) << "the files tell one identity";
+        } else {
+            ASSERT_NE(oneId.volume, twoId.volume);
+        }
 
-    Drop(one);
-    Drop(two);
-    const auto seen = Click(Form().btnWipe);
+        Drop(one);
+        Drop(two);
+        const auto seen = Click(Form().btnWipe);
 
-    EXPECT_TRUE(seen.empty());
-    EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(one), Marked(two)}));
-    EXPECT_FALSE(Exists(one));
-    EXPECT_FALSE(Exists(two));
-}
-
-// Sets all of a file's times: Wine reads a file's creation time as its last write.
-void SetTimes(const std::string& path, std::uint64_t time) {
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    const FILETIME when{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-    EXPECT_TRUE(SetFileTime(file, &when, &when, &when)) << path;
-    CloseHandle(file);
+        EXPECT_TRUE(seen.empty());
+        EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(one), Marked(two)}));
+        EXPECT_FALSE(Exists(one));
+        EXPECT_FALSE(Exists(two));
+        Click(Form().Button1);
+    }
 }
 
 // The two copies of one image whose letters Wine's mount manager never learnt: both read serial
@@ -422,26 +442,6 @@ public:
 protected:
     std::string first, second;
 };
-
-// Files of one number and one time on two such drives: nothing tells them apart, so each
-// name that still leads to a file is shredded as its own, and neither is taken for the other.
-TEST_F(ShredOnSerialZero, FilesOfOneNumberOnTwoDrivesAreBothShredded) {
-    MakeSame(first, '1', 0x01DC000000000000ull);
-    MakeSame(second, '2', 0x01DC000000000000ull);
-    const std::string one = first + "\\same.txt", two = second + "\\same.txt";
-    const FileId oneId = SystemFileSystem().Identify(one);
-    ASSERT_EQ(oneId.volume, 0u) << "Wine knows a serial of this drive";
-    ASSERT_EQ(oneId, SystemFileSystem().Identify(two)) << "the files tell one identity";
-
-    Drop(one);
-    Drop(two);
-    const auto seen = Click(Form().btnWipe);
-
-    EXPECT_TRUE(seen.empty());
-    EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(one), Marked(two)}));
-    EXPECT_FALSE(Exists(one));
-    EXPECT_FALSE(Exists(two));
-}
 
 // The letter of a listed file comes to lead to the other drive, whose file has the listed
 // number: only its creation time tells it apart. It is another file: it stays whole, and the
