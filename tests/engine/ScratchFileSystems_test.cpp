@@ -576,6 +576,58 @@ TEST_F(ScratchFileSystems, WhatAnotherProgramDoesToAListedFileCostsNoOtherFile) 
     std::filesystem::remove_all(std::filesystem::path(folder));
 }
 
+#ifdef _WIN32
+// While the run holds a listed file, a folder on its way is swapped for a link to another
+// volume whose file of that name has the same number and is held, with no sharing, by another
+// program: that file answers a sharing probe as the listed one would. It keeps its name and
+// bytes, and the entry is left with what happened (not "delete it yourself").
+TEST_F(ScratchFileSystems, AHeldNamesakeOnAnotherVolumeKeepsItsNameAndBytes) {
+    const std::string one = EnvOrEmpty("OSTREVANE_TWIN1_DRIVE"),
+                      two = EnvOrEmpty("OSTREVANE_TWIN2_DRIVE");
+    const std::string hostOne = EnvOrEmpty("OSTREVANE_TWIN1"),
+                      hostTwo = EnvOrEmpty("OSTREVANE_TWIN2");
+    if (one.empty() || two.empty())
+        GTEST_SKIP() << "needs the twin volumes of tools/with-scratch-fs";
+    // Made in the same order on two copies of one image: the same numbers.
+    for (const std::string& drive : {one, two}) {
+        ASSERT_TRUE(CreateDirectoryA((drive + "\\d").c_str(), nullptr)) << drive;
+        WriteAll(drive + "\\d\\secret.bin", Filled(3000, drive == one ? 'l' : 'n'));
+    }
+    struct PutBack {
+        std::string one, two;
+        ~PutBack() {
+            OnHost("if [ -L " + one + "/d ]; then rm " + one + "/d && mv " + one + "/d.old " + one +
+                   "/d; fi; rm -rf " + one + "/d " + two + "/d");
+        }
+    } putBack{hostOne, hostTwo};
+    const std::string listed = one + "\\d\\secret.bin", namesake = two + "\\d\\secret.bin";
+    ASSERT_EQ(SystemFileSystem().Identify(listed).index,
+              SystemFileSystem().Identify(namesake).index);
+    FileHandle holder;
+    SwappingDisplay shown({}, "shredding " + listed + ": size is 3000 bytes ... Pass 7", [&] {
+        OnHost("mv " + hostOne + "/d " + hostOne + "/d.old && ln -s " + hostTwo + "/d " + hostOne +
+               "/d");
+        holder = FileHandle(
+            CreateFileA(namesake.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    });
+    shown.List(listed, SystemFileSystem());
+    ShredRun run(shown, SystemFileSystem());
+
+    run.Execute();
+
+    EXPECT_TRUE(holder) << "the other program could not hold its file";
+    holder.Reset();
+    EXPECT_EQ(shown.list, std::vector<std::string>{listed});
+    ASSERT_EQ(run.Left().size(), 1u);
+    EXPECT_EQ(run.Left()[0].reason, LeftReason::NameMoved);
+    EXPECT_EQ(ReadAll(namesake), Filled(3000, 'n'));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(two + "\\d"))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"secret.bin"});
+}
+#endif
+
 #ifndef _WIN32
 // ext4 gives a freed inode number to the next new file: a file deleted and made again under
 // the listed name can have the listed file's number, but not its birth.
