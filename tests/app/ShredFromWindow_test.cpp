@@ -585,7 +585,7 @@ TEST_F(ShredOnSerialZero, AFileOfTheListedNumberWhereTheLetterNowLeadsIsLeftWhol
     EXPECT_EQ(Content(listed), std::string(3000, '2')) << "the file the letter leads to now";
     EXPECT_EQ(Content(second + "\\same.txt"), std::string(3000, '1')) << "the listed file";
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_NE(seen[0].Text.find(listed + "\n"), std::string::npos) << seen[0].Text;
+    EXPECT_NE(seen[0].Text.find("\n    " + listed), std::string::npos) << seen[0].Text;
     EXPECT_NE(seen[0].Text.find("replaced by another file"), std::string::npos)
         << "[" << seen[0].Text << "]";
 }
