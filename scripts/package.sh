@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Makes the release packages in dist/: a portable zip and an installer (.msi) for 64-bit
-# Windows, and SHA256SUMS for both. Installs what is missing first.
+# Windows, SHA256SUMS for both, and in dist/winget/ the manifests by which winget installs the
+# .msi. Installs what is missing first.
 # Signs the program (in both packages) and the installer when a key is given: SIGN_PFX, or
 # SIGN_CERT and SIGN_KEY, with SIGN_PASSWORD and SIGN_TIMESTAMP_URL (packaging/sign.sh).
 # Without a key the packages are unsigned, and the zip is the same byte for byte wherever and
 # whenever it is built.
-# OSTREVANE_PACKAGE_BUILD and OSTREVANE_PACKAGE_DIST name other folders for the build and the
-# packages (the packaging test keeps its own); SOURCE_DATE_EPOCH, if set, dates the zip's
-# members instead of the last commit.
+# OSTREVANE_RELEASE_URL is the address of the folder the packages are published in, for the
+# winget manifest. OSTREVANE_PACKAGE_BUILD and OSTREVANE_PACKAGE_DIST name other folders for
+# the build and the packages (the packaging test keeps its own); SOURCE_DATE_EPOCH, if set,
+# dates the zip's members instead of the last commit.
 # A failed run leaves no packages in dist/: they are made in the build tree and moved there
 # only when all of them are ready, and signed.
 set -eu
@@ -18,7 +20,7 @@ dist=${OSTREVANE_PACKAGE_DIST:-dist}
 name="Windows Ostrevane"
 mkdir -p "$dist"
 rm -rf "$dist"/Windows-Ostrevane-*-win64.zip "$dist"/Windows-Ostrevane-*-win64.msi \
-    "$dist/SHA256SUMS"
+    "$dist/SHA256SUMS" "$dist/winget"
 signer=$(bash packaging/sign.sh --signer "$PWD" "$build" "$dist")
 
 echo "=== package: build"
@@ -60,11 +62,14 @@ zip_path=$(cd "$release" && pwd)/$base.zip
 bash packaging/make-msi.sh "$version" "$shipped" "$release/$base.msi"
 [ -z "$signer" ] || bash packaging/sign.sh "$release/$base.msi"
 
+url=${OSTREVANE_RELEASE_URL:-https://www.velmarth.example/ostrevane/releases/$version}
+bash packaging/make-winget.sh "$version" "$release/$base.msi" "${url%/}/$base.msi" "$release/winget"
 (cd "$release" && sha256sum -- "$base.zip" "$base.msi" >SHA256SUMS)
-mv "$release/$base.zip" "$release/$base.msi" "$release/SHA256SUMS" "$dist/"
+mv "$release/$base.zip" "$release/$base.msi" "$release/SHA256SUMS" "$release/winget" "$dist/"
 
 echo "=== package: written to $dist"
-(cd "$dist" && ls -l -- "$base.zip" "$base.msi" SHA256SUMS)
+(cd "$dist" && ls -l -- "$base.zip" "$base.msi" SHA256SUMS winget/*)
+echo "winget manifests for the installer at ${url%/}/$base.msi (OSTREVANE_RELEASE_URL)"
 echo "$name.exe as built, unsigned: sha256 $(sha256sum <"$exe" | cut -d' ' -f1)"
 if [ -n "$signer" ]; then
     stamp="not timestamped: the signatures end with the certificate"
