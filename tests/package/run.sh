@@ -3,10 +3,14 @@
 #  - reproducible: two copies of the source in different folders, built a minute apart, give
 #    the same .exe and the same zip, byte for byte;
 #  - the program keeps its guards against planted DLLs (tests/app/check-hardening.sh);
-#  - the installer, under Wine in a fresh prefix on a virtual display: installs silently over
-#    an older version, puts the program, its Start menu shortcut and its uninstall entry in
-#    place, the installed program shows its main window, and a silent uninstall takes all of
-#    it away again but the user's own setting.
+#  - signed with a throwaway certificate: the program in both packages and the installer carry
+#    its valid signature, which one changed byte breaks; a wrong password or an unreachable
+#    time-stamp server fails the release and leaves no package; the winget manifest names the
+#    installer's SHA-256 and product code;
+#  - the signed installer, under Wine in a fresh prefix on a virtual display: installs silently
+#    over an older version, puts the program, its Start menu shortcut and its uninstall entry
+#    in place, the installed program shows its main window, and a silent uninstall takes all
+#    of it away again but the user's own setting.
 # Prints one line per check and a closing pass/fail line; exits non-zero on any failure.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -65,7 +69,6 @@ exe_a="$a/build/package/app/$name.exe"
 exe_b="$state/b-build/app/$name.exe"
 version=$(sed -n 's/^#define OSTREVANE_VERSION_TEXT "\(.*\)"$/\1/p' "$a/build/package/app/OstrevaneVersion.h")
 zip_a="$a/dist/Windows-Ostrevane-$version-win64.zip"
-msi="$a/dist/Windows-Ostrevane-$version-win64.msi"
 echo "  $name.exe sha256: $(sha256sum <"$exe_a" | cut -d' ' -f1) (first build)"
 echo "  $name.exe sha256: $(sha256sum <"$exe_b" | cut -d' ' -f1) (second build)"
 check "the two builds give the same .exe" cmp "$exe_a" "$exe_b"
@@ -77,9 +80,73 @@ check "the zip holds the program and the read-me in one folder" \
 check "the zip's program is the one built" cmp <(unzip -p "$zip_a" "$name/$name.exe") "$exe_a"
 check "the program imports only KnownDLLs, from System32, has ASLR and DEP, is long-path aware" \
     bash "$root/tests/app/check-hardening.sh" "$exe_a"
+check "the script's last line says the release is unsigned" grep -q "UNSIGNED" <(tail -n 1 "$log")
 
-# --- The installer under Wine, in a prefix and a home of its own (Wine writes menu entries
-# and folders under the home).
+# --- Signed with a throwaway certificate, from the second build's tree (no new build).
+echo "=== package test: a signed release"
+keys="$state/keys"
+mkdir -m 700 "$keys"
+openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -subj "/CN=Ostrevane Test Signer" \
+    -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
+    -passout "pass:test pass" -keyout "$keys/key.pem" -out "$keys/cert.pem" 2>/dev/null
+openssl pkcs12 -export -in "$keys/cert.pem" -inkey "$keys/key.pem" -passin "pass:test pass" \
+    -passout "pass:test pass" -out "$keys/test.pfx"
+release() { # release DIST [VAR=VALUE...]: the second copy's release, signed with the test key
+    local dist=$1
+    shift
+    env OSTREVANE_PACKAGE_BUILD="$state/b-build" OSTREVANE_PACKAGE_DIST="$dist" \
+        SIGN_PFX="$keys/test.pfx" SIGN_PASSWORD="test pass" "$@" bash "$b/scripts/package.sh"
+}
+signed="$state/s-dist"
+if ! release "$signed" >"$state/signed.log" 2>&1; then
+    tail -n 30 "$state/signed.log"
+    check "the signed package build succeeds" false
+    finish
+fi
+check "the script's last line says the release is signed by the test certificate" \
+    grep -q "SIGNED by CN = Ostrevane Test Signer" <(tail -n 1 "$state/signed.log")
+signed_msi="$signed/Windows-Ostrevane-$version-win64.msi"
+unzip -q "$signed/Windows-Ostrevane-$version-win64.zip" -d "$state/s-zip"
+msiextract -C "$state/s-msi" "$signed_msi" >/dev/null
+signed_exe="$state/s-zip/$name/$name.exe"
+verified() { # verified FILE: a SHA-256 signature of the test certificate over FILE as it is
+    osslsigncode verify -in "$1" -CAfile "$keys/cert.pem" >"$state/verify.log" 2>&1 &&
+        grep -q '^Message digest algorithm *: SHA256' "$state/verify.log"
+}
+tampered_fails() { # tampered_fails FILE: with the byte in its middle changed, FILE fails verify
+    local copy="$state/tampered.${1##*.}" at=$(($(stat -c %s "$1") / 2)) byte
+    cp "$1" "$copy"
+    byte=$(od -An -tu1 -j "$at" -N1 "$1")
+    printf "\\$(printf %o $((byte ^ 1)))" | dd of="$copy" bs=1 seek="$at" conv=notrunc status=none
+    ! cmp -s "$1" "$copy" && ! verified "$copy"
+}
+check "the zip's program is signed by the test certificate" verified "$signed_exe"
+check "the installer's program is signed by the test certificate" \
+    verified "$state/s-msi/$name/$name.exe"
+check "the installer is signed by the test certificate" verified "$signed_msi"
+check "a byte changed in the signed program fails the check" tampered_fails "$signed_exe"
+check "a byte changed in the signed installer fails the check" tampered_fails "$signed_msi"
+check "SHA256SUMS matches the signed packages" \
+    bash -c 'cd "$1" && sha256sum --quiet -c SHA256SUMS' _ "$signed"
+manifest="$signed/winget/Velmarth.WindowsOstrevane.installer.yaml"
+check "the winget manifest names the signed installer's SHA-256" \
+    grep -qix "  InstallerSha256: $(sha256sum <"$signed_msi" | cut -d' ' -f1)" "$manifest"
+key_copies() {
+    find "$state/b-build" "$signed" -type f -size "$(stat -c %s "$keys/test.pfx")c" \
+        -exec cmp -s "$keys/test.pfx" {} \; -print
+}
+check "no copy of the key in the build tree or the packages" test -z "$(key_copies)"
+failed_release() { # failed_release [VAR=VALUE...]: fails, leaving no package in a dist/ with one
+    rm -rf "$state/f-dist"
+    cp -a "$signed" "$state/f-dist"
+    ! release "$state/f-dist" "$@" >>"$state/signed.log" 2>&1 && test -z "$(ls -A "$state/f-dist")"
+}
+check "a wrong password fails the release, leaving no package" failed_release SIGN_PASSWORD=wrong
+check "an unreachable time-stamp server fails the release, leaving no package" \
+    failed_release SIGN_TIMESTAMP_URL=http://127.0.0.1:1/
+
+# --- The signed installer under Wine, in a prefix and a home of its own (Wine writes menu
+# entries and folders under the home).
 echo "=== package test: installer under Wine"
 export HOME="$state/home" XDG_DATA_HOME="$state/home/.local/share" XDG_CONFIG_HOME="$state/home/.config"
 mkdir -p "$HOME"
@@ -114,14 +181,14 @@ older="$state/older.msi"
 bash "$root/packaging/make-msi.sh" 0.01 "$exe_a" "$older"
 check "an older version installs silently" msiexec /i "$(windows_path "$older")" /qn
 check "the older version is registered" test "$(entries | cut -d'|' -f3)" = "0.01"
-check "the package installs silently over it" msiexec /i "$(windows_path "$msi")" /qn
+check "the package installs silently over it" msiexec /i "$(windows_path "$signed_msi")" /qn
 
 entry=$(entries)
 check "one uninstall entry named \"$name\", the older one gone" test "$(echo "$entry" | grep -c .)" -eq 1
 check "the entry's publisher is Velmarth" test "$(field 2)" = "Velmarth"
 check "the entry's version is $version" test "$(field 3)" = "$version"
 check "the entry's icon is the installed program's" test "$(field 4)" = "$installed_win,0"
-check "the program is installed under Program Files" cmp "$installed" "$exe_a"
+check "the signed program is installed under Program Files" cmp "$installed" "$signed_exe"
 # Windows puts an all-users installer's shortcuts in the common Start menu; Wine's installer
 # puts them in the user's.
 shortcut="" readme_shortcut=""
@@ -160,7 +227,9 @@ wait "$program" 2>/dev/null
 timeout 60 wine reg add 'HKCU\Software\Velmarth\Ostrevane' /v SearchPath /d 'C:\kept\' /f \
     </dev/null >>"$state/wine.log" 2>&1
 code=$(field 1 | sed 's/.*\\//')
-check "the package uninstalls silently" msiexec /x "$(windows_path "$msi")" /qn
+check "the winget manifest names the installed product code" \
+    grep -qxF "ProductCode: '$code'" "$manifest"
+check "the package uninstalls silently" msiexec /x "$(windows_path "$signed_msi")" /qn
 check "no uninstall entry is left" test -z "$(entries)"
 check "no file or folder of the program is left" test -z "$(find "$drive_c" -iname '*ostrevane*')"
 check "the user's setting is kept" bash -c 'timeout 60 wine reg query "HKCU\Software\Velmarth\Ostrevane" /v SearchPath </dev/null 2>/dev/null | grep -qF "C:\kept\\"'
