@@ -542,8 +542,13 @@ public:
         const auto letter = [&](const std::string& drive) {
             return dosdevices + static_cast<char>(std::tolower(drive[0])) + ":";
         };
+        // Both links made, the shell leaves a mark: before that the letters may lead to one
+        // volume for a moment.
+        const std::string mark = In("letters-swapped");
+        DeleteFileA(mark.c_str());
         const std::string command = "ln -sfn " + (swapped ? two : one) + " " + letter(first) +
-                                    " && ln -sfn " + (swapped ? one : two) + " " + letter(second);
+                                    " && ln -sfn " + (swapped ? one : two) + " " + letter(second) +
+                                    " && touch " + HostName(std::wstring(mark.begin(), mark.end()));
         const char fill = swapped ? '2' : '1';
         // Wine learns which letter names a folder only once a second: until then it would
         // name the file by the other letter.
@@ -554,7 +559,8 @@ public:
                             nullptr, OPEN_EXISTING, 0, nullptr);
             const std::string final = file != INVALID_HANDLE_VALUE ? FinalPathOf(file) : "";
             CloseHandle(file);
-            return final == "\\\\?\\" + path && Content(path) == std::string(3000, fill);
+            return Exists(mark) && final == "\\\\?\\" + path &&
+                   Content(path) == std::string(3000, fill);
         });
     }
 
