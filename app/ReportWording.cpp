@@ -82,6 +82,12 @@ std::string Why(LeftReason reason) {
                "programs keep beside it (a named stream) could not be. The file is still there, "
                "and that part may still be read. Close any program that uses the file, then " +
                again;
+    case LeftReason::StreamInUse:
+        return "The main content of the file was overwritten seven times, but another program "
+               "has a part that programs keep beside it (a named stream) open, so that part "
+               "could not be overwritten and the file was not deleted. That part may still be "
+               "read. Close that program, then " +
+               again;
     case LeftReason::StreamsUnlisted:
         return "The main content of the file was overwritten seven times, but Windows would not "
                "tell which parts programs keep beside it (named streams), so the file was not "
@@ -119,6 +125,15 @@ std::string Why(ToldReason reason) {
         return KeptElsewhere("as a sparse file");
     case ToldReason::Encrypted:
         return KeptElsewhere("encrypted");
+    case ToldReason::IntegrityStreams:
+        return KeptElsewhere("with integrity streams (ReFS)");
+    case ToldReason::OverlayCompressed:
+        return KeptElsewhere("compressed to save space (CompactOS)");
+    case ToldReason::Deduplicated:
+        return "The file was shredded, but Windows' data deduplication keeps its content in a "
+               "store it shares between files on the drive, which overwriting the file does not "
+               "reach, nor does overwriting the drive's unused space. Only erasing the whole "
+               "drive removes it.";
     case ToldReason::InCloud:
         return "The file was shredded on this computer, but it is a cloud file: the cloud's "
                "version history keeps earlier versions of it. Delete those in the cloud service "

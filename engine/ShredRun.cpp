@@ -248,15 +248,18 @@ void ShredRun::OverwriteStreams(const std::string& path) {
         return;
     }
     for (const NamedStream& named : *streams) {
-        const std::unique_ptr<FileStream> stream = FTarget->OpenNamedStream(named.name);
+        const std::string name = path + ":" + named.name;
+        TargetOpen opened = Patiently(name, [&] { return FTarget->OpenNamedStream(named); });
+        const std::unique_ptr<FileStream> stream = std::move(opened.file);
         FStream = stream.get();
         for (int pass = 1; pass <= kPassCount && stream && !FStopped; ++pass)
-            if (OverwritePass(path + ":" + named.name, pass, named.length) == -1)
+            if (OverwritePass(name, pass, named.length) == -1)
                 FIntact = false;
         FStream = nullptr;
         if (!stream || !FIntact) {
             FIntact = false;
-            FStreamFault = LeftReason::StreamNotOverwritten;
+            FStreamFault = opened.refusal == OpenRefusal::InUse ? LeftReason::StreamInUse
+                                                                : LeftReason::StreamNotOverwritten;
             return;
         }
     }
@@ -268,6 +271,9 @@ void ShredRun::TellStorage(const std::string& path, std::uint32_t storage) {
         {kStoredSparse, ToldReason::Sparse},
         {kStoredEncrypted, ToldReason::Encrypted},
         {kStoredInCloud, ToldReason::InCloud},
+        {kStoredIntegrity, ToldReason::IntegrityStreams},
+        {kStoredDeduplicated, ToldReason::Deduplicated},
+        {kStoredOverlay, ToldReason::OverlayCompressed},
     };
     for (const auto& [bit, reason] : kKinds)
         if ((storage & bit) != 0)
@@ -291,7 +297,11 @@ bool ShredRun::ShreddedEarlier(const std::string& entry) {
 }
 
 TargetOpen ShredRun::OpenTarget(const std::string& path) {
-    TargetOpen opened = FFiles.OpenTarget(path);
+    return Patiently(path, [&] { return FFiles.OpenTarget(path); });
+}
+
+TargetOpen ShredRun::Patiently(const std::string& path, const std::function<TargetOpen()>& open) {
+    TargetOpen opened = open();
     if (opened.refusal != OpenRefusal::InUse)
         return opened;
     const int retries = ++FHeldFiles <= kPatientHeldFiles ? kInUseRetries : 1;
@@ -300,7 +310,7 @@ TargetOpen ShredRun::OpenTarget(const std::string& path) {
     for (int retry = 0; opened.refusal == OpenRefusal::InUse && retry < retries && !FStopped;
          ++retry) {
         FDisplay.Wait(kInUseWait);
-        opened = FFiles.OpenTarget(path);
+        opened = open();
     }
     return opened;
 }
@@ -308,8 +318,8 @@ TargetOpen ShredRun::OpenTarget(const std::string& path) {
 bool ShredRun::MakeFillers(const std::string& path, std::int64_t size) {
     const std::int64_t parts = FPartSize >= size ? 1 : (size + FPartSize - 1) / FPartSize;
     for (auto part = static_cast<std::int64_t>(FFillers.size()); part < parts; ++part) {
-        // Where the system took the first part's name away at once, the name is free again;
-        // elsewhere each part needs a name of its own.
+        // Where the system took the first part's name away at once (POSIX), the name is free
+        // again; elsewhere each part needs a name of its own.
         std::string name = path;
         std::unique_ptr<FileStream> filler = FFiles.CreateFiller(name);
         if (!filler && part > 0) {

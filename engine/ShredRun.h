@@ -46,6 +46,7 @@ enum class LeftReason {
     NotOpened,            // the system refused to open it for another reason; untouched
     StreamNotOverwritten, // its main content was overwritten, a named stream of it was not
     StreamsUnlisted,      // its main content was overwritten; its named streams were unknown
+    StreamInUse,          // its main content was overwritten; another program kept a stream open
 };
 
 struct LeftEntry {
@@ -64,6 +65,10 @@ enum class ToldReason {
     Sparse,
     Encrypted,
     InCloud,
+    IntegrityStreams,  // ReFS: every write goes to new clusters
+    Deduplicated,      // the chunk store keeps its content
+    OverlayCompressed, // compressed by Windows' overlay filter: the compressed copy is freed
+                       // unwritten
 };
 
 struct ToldEntry {
@@ -115,6 +120,8 @@ private:
     bool ShreddedEarlier(const std::string& entry);
     // The one open of an entry's file, tried again for a while when another program holds it.
     TargetOpen OpenTarget(const std::string& path);
+    // An open (of a file or of its named stream) tried again in the same way.
+    TargetOpen Patiently(const std::string& path, const std::function<TargetOpen()>& open);
     // Makes the parts of a wipe's filler that are still missing; false when one cannot be made.
     bool MakeFillers(const std::string& path, std::int64_t size);
     void DropFillers();

@@ -63,10 +63,12 @@ std::string HidingName(std::u16string_view name, char letter);
 std::string HidingNameOfUtf8(std::string_view name, char letter);
 
 // A named data stream beside a file's main one (NTFS): its name, without the colons and the
-// stream type, and its length.
+// stream type, as shown (in the system code page, "?" for what it cannot spell), its length,
+// and its name as the file system keeps it, which it is opened by.
 struct NamedStream {
     std::string name;
     std::int64_t length = 0;
+    std::u16string unicode;
     bool operator==(const NamedStream&) const = default;
 };
 
@@ -75,23 +77,34 @@ inline constexpr std::uint32_t kStoredCompressed = 1; // rewritten into new clus
 inline constexpr std::uint32_t kStoredSparse = 2;     // likewise
 inline constexpr std::uint32_t kStoredEncrypted = 4;  // EFS: likewise
 inline constexpr std::uint32_t kStoredInCloud = 8;    // a cloud file: its versions stay there
+inline constexpr std::uint32_t kStoredIntegrity = 16; // ReFS integrity streams: every write moves
+inline constexpr std::uint32_t kStoredDeduplicated = 32; // its chunks stay in the chunk store
+inline constexpr std::uint32_t kStoredOverlay = 64; // compressed by the overlay filter (CompactOS)
 
 // The kStored... bits of a file from its Windows attribute bits and, for a reparse point, its
 // tag. A cloud file is a placeholder or a file the system recalls on access, pinned or not.
 inline std::uint32_t StorageOf(std::uint32_t attributes, std::uint32_t reparseTag) {
     constexpr std::uint32_t kSparse = 0x200, kCompressed = 0x800, kOffline = 0x1000,
-                            kEncrypted = 0x4000, kRecallOnOpen = 0x40000, kPinned = 0x80000,
-                            kUnpinned = 0x100000, kRecallOnDataAccess = 0x400000;
-    // IO_REPARSE_TAG_CLOUD and its sixteen kinds (the bits 12 to 15 tell them apart).
-    constexpr std::uint32_t kCloudTag = 0x9000001A, kCloudTagKinds = 0x0000F000;
+                            kEncrypted = 0x4000, kIntegrity = 0x8000, kRecallOnOpen = 0x40000,
+                            kPinned = 0x80000, kUnpinned = 0x100000, kRecallOnDataAccess = 0x400000;
+    // IO_REPARSE_TAG_CLOUD and its sixteen kinds (the bits 12 to 15 tell them apart);
+    // IO_REPARSE_TAG_DEDUP; IO_REPARSE_TAG_WOF.
+    constexpr std::uint32_t kCloudTag = 0x9000001A, kCloudTagKinds = 0x0000F000,
+                            kDedupTag = 0x80000013, kOverlayTag = 0x80000017;
+    const bool tagged = (attributes & kAttrReparsePoint) != 0;
     const bool cloud =
         (attributes & (kOffline | kRecallOnOpen | kRecallOnDataAccess | kPinned | kUnpinned)) !=
             0 ||
-        ((attributes & kAttrReparsePoint) != 0 && (reparseTag & ~kCloudTagKinds) == kCloudTag);
+        (tagged && (reparseTag & ~kCloudTagKinds) == kCloudTag);
     return ((attributes & kCompressed) != 0 ? kStoredCompressed : 0) |
            ((attributes & kSparse) != 0 ? kStoredSparse : 0) |
-           ((attributes & kEncrypted) != 0 ? kStoredEncrypted : 0) | (cloud ? kStoredInCloud : 0);
+           ((attributes & kEncrypted) != 0 ? kStoredEncrypted : 0) | (cloud ? kStoredInCloud : 0) |
+           ((attributes & kIntegrity) != 0 ? kStoredIntegrity : 0) |
+           (tagged && reparseTag == kDedupTag ? kStoredDeduplicated : 0) |
+           (tagged && reparseTag == kOverlayTag ? kStoredOverlay : 0);
 }
+
+struct TargetOpen;
 
 // An open file, held exclusively. Closed when destroyed.
 class FileStream {
@@ -125,8 +138,9 @@ public:
     // The file's named data streams. Empty where its volume keeps none; none at all (nullopt)
     // where it keeps them but the list cannot be read.
     virtual std::optional<std::vector<NamedStream>> NamedStreams() = 0;
-    // One of them, opened with no sharing for the passes; null when it cannot be opened.
-    virtual std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) = 0;
+    // One of them, opened with no sharing for the passes, once the file's name is checked to
+    // lead to it; refused as InUse where another program holds the stream.
+    virtual TargetOpen OpenNamedStream(const NamedStream& stream) = 0;
     // Where the file keeps bytes out of reach of overwriting: kStored... bits, 0 for none.
     virtual std::uint32_t Storage() = 0;
     // Deletes the file through this very handle, once its name is checked to lead to it; the
@@ -221,8 +235,9 @@ public:
     virtual std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) = 0;
     // Makes a new file for reading and writing, no sharing, that is gone again however the
     // program ends: where the system allows, its name goes at once and only the open handle
-    // keeps it; elsewhere closing the stream removes it, and so does the program's end, even
-    // when it is killed. Never opens a file that exists; null when it cannot be made.
+    // keeps it (POSIX); elsewhere closing the stream removes it, and so does the program's end,
+    // even when it is killed (not a crash or a power cut on Windows). Never opens a file that
+    // exists; null when it cannot be made.
     virtual std::unique_ptr<FileStream> CreateFiller(const std::string& path) = 0;
 
     // Deletes the file the name names, and only if it is the file `id`: never a link's target
@@ -234,7 +249,8 @@ public:
     virtual std::string NameKey(const std::string& path) = 0;
 
     // Bytes available to the caller on a drive, or -1 when that cannot be found.
-    // With drive letters, `drive` decides (1 = A:, 3 = C:, 0 = the current folder's drive);
+    // With drive letters, `drive` decides (1 = A:, 3 = C:, 0 = the current folder's drive),
+    // and of that drive the volume that would hold `path` (a folder may mount another);
     // without them, it is the file system that would hold `path`.
     virtual std::int64_t FreeSpace(std::uint8_t drive, const std::string& path) = 0;
     // All of the drive's free space, the caller's share and what a disk quota or the system

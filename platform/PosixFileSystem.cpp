@@ -178,7 +178,9 @@ public:
     std::optional<std::vector<NamedStream>> NamedStreams() override {
         return std::vector<NamedStream>{};
     }
-    std::unique_ptr<FileStream> OpenNamedStream(const std::string&) override { return nullptr; }
+    TargetOpen OpenNamedStream(const NamedStream&) override {
+        return {nullptr, OpenRefusal::NoFile};
+    }
     std::uint32_t Storage() override { return 0; }
 
     bool Delete() override {

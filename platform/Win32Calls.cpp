@@ -1,6 +1,7 @@
 #include "platform/Win32Calls.h"
 #include "platform/Win32FileIds.h"
 #include "platform/Win32Paths.h"
+#include "framework/SystemFunction.h"
 
 #include <string_view>
 
@@ -26,6 +27,10 @@ FileId Win32Calls::LocalId(HANDLE handle) {
 
 std::string Win32Calls::FinalPath(HANDLE handle) {
     return FinalPathOf(handle);
+}
+
+std::string Win32Calls::GuidPath(HANDLE handle) {
+    return GuidPathOf(handle);
 }
 
 // ReFS numbers take 128 bits, and what a network or other driver gives is not known.
@@ -66,9 +71,11 @@ DWORD Win32Calls::Streams(HANDLE handle, std::vector<StreamEntry>& streams) {
     }
 }
 
-FileHandle Win32Calls::OpenStream(const std::string& path) {
-    return FileHandle(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+FileHandle Win32Calls::OpenStream(const std::wstring& path, DWORD& error) {
+    FileHandle stream(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    error = stream ? ERROR_SUCCESS : GetLastError();
+    return stream;
 }
 
 // The system takes a full name: Wine would take a bare one relative to the current folder.
@@ -104,6 +111,16 @@ bool Win32Calls::SetAttributes(HANDLE handle, DWORD attributes) {
 
 bool Win32Calls::NameExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Win32Calls::ExposePlaceholders() {
+    // Looked up at run time: Windows before 10 (1803) and Wine lack it.
+    using SetMode = CHAR(NTAPI*)(CHAR);
+    static const auto setMode =
+        SystemFunction<SetMode>("ntdll.dll", "RtlSetProcessPlaceholderCompatibilityMode");
+    constexpr CHAR kExposePlaceholders = 2; // PHCM_EXPOSE_PLACEHOLDERS
+    if (setMode)
+        setMode(kExposePlaceholders);
 }
 
 Win32Calls& Win32Calls::System() {

@@ -34,14 +34,17 @@ public:
     virtual FileId LocalId(HANDLE handle);
     // Where the handle is (FinalPathOf); "" when the system will not tell.
     virtual std::string FinalPath(HANDLE handle);
+    // The same by volume GUID (GuidPathOf); "" where there is none.
+    virtual std::string GuidPath(HANDLE handle);
     // Whether the handle's file system names a file by its 64-bit number alone.
     virtual bool NumbersSuffice(HANDLE handle);
     // Whether the handle's volume keeps named streams; none where it cannot be read.
     virtual std::optional<bool> KeepsStreams(HANDLE handle);
     // The handle's data streams; ERROR_SUCCESS, or the error that kept the list.
     virtual DWORD Streams(HANDLE handle, std::vector<StreamEntry>& streams);
-    // A named stream ("<file>:<name>:$DATA") for reading and writing, with no sharing.
-    virtual FileHandle OpenStream(const std::string& path);
+    // A named stream ("\\?\<file>:<name>:$DATA") for reading and writing, with no sharing;
+    // `error` tells why it could not be opened.
+    virtual FileHandle OpenStream(const std::wstring& path, DWORD& error);
     // Renames what the handle has open to a full path, never replacing a file.
     virtual bool Rename(HANDLE handle, const std::string& path);
     // Asks for the deletion of what the handle has open, carried out as it closes.
@@ -49,6 +52,9 @@ public:
     virtual bool SetAttributes(HANDLE handle, DWORD attributes);
     // Whether the name is there at all.
     virtual bool NameExists(const std::string& path);
+    // Makes cloud placeholders show as what they are to this process: Windows may disguise
+    // them as plain files for some programs, and a cloud file must always be told.
+    virtual void ExposePlaceholders();
 
     // The system's own answers.
     static Win32Calls& System();

@@ -7,20 +7,34 @@
 
 namespace {
 
-// The bytes of a UTF-16 name in the system code page; none where it cannot spell them all.
-std::optional<std::string> Narrow(std::wstring_view wide) {
+// A UTF-16 name in the system code page, for showing: what it cannot spell shows as "?".
+std::string Shown(std::wstring_view wide) {
     const int size = static_cast<int>(wide.size());
-    BOOL lossy = FALSE;
     const int length =
         WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    // UTF-8 (this program's code page) refuses the "lost a character" flag, and loses none.
-    const bool utf8 = GetACP() == CP_UTF8;
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), length, nullptr,
-                        utf8 ? nullptr : &lossy);
-    if (length <= 0 || lossy)
-        return std::nullopt;
+    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), length, nullptr, nullptr);
     return narrow;
+}
+
+// A full name in the system code page as the system takes it in UTF-16 beyond MAX_PATH:
+// "\\?\C:\..." or "\\?\UNC\server\share\...", normalized first, since that prefix
+// turns normalization off.
+std::wstring LongForm(const std::string& path) {
+    const int size = static_cast<int>(path.size());
+    std::wstring wide(static_cast<std::size_t>(std::max(
+                          MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0), 0)),
+                      L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), static_cast<int>(wide.size()));
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    full.resize(length < full.size() ? length : 0);
+    if (full.rfind(L"\\\\?\\", 0) == 0)
+        return full;
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 // A name in the system code page as the UTF-16 units the file system keeps.
@@ -187,26 +201,28 @@ std::optional<std::vector<NamedStream>> Win32FileStream::NamedStreams() {
         const std::wstring_view name = entry.name;
         if (name.size() <= kData.size() + 1 || name.front() != L':' || !name.ends_with(kData))
             continue;
-        std::optional<std::string> narrow = Narrow(name.substr(1, name.size() - 1 - kData.size()));
-        // A name the system code page cannot spell cannot be opened here: said, not passed
-        // over.
-        if (!narrow)
-            return std::nullopt;
-        streams.push_back({*narrow, entry.length});
+        const std::wstring_view own = name.substr(1, name.size() - 1 - kData.size());
+        streams.push_back({Shown(own), entry.length, std::u16string(own.begin(), own.end())});
     }
     return streams;
 }
 
-std::unique_ptr<FileStream> Win32FileStream::OpenNamedStream(const std::string& name) {
+// Through the held file's own name in UTF-16, whatever its length or the stream's name.
+TargetOpen Win32FileStream::OpenNamedStream(const NamedStream& named) {
     if (!StillNamed())
-        return nullptr;
-    const std::string path = FPath + ":" + name + ":$DATA";
-    FileHandle stream = FCalls.OpenStream(path);
+        return {nullptr, OpenRefusal::Changed};
+    const std::wstring path = LongForm(FPath) + L":" +
+                              std::wstring(named.unicode.begin(), named.unicode.end()) + L":$DATA";
+    DWORD error = ERROR_SUCCESS;
+    FileHandle stream = FCalls.OpenStream(path, error);
     if (!stream)
-        return nullptr;
-    return std::make_unique<Win32FileStream>(
-        FCalls, FFolders, std::move(stream),
-        Win32StreamSetup{path, {}, INVALID_FILE_ATTRIBUTES, false});
+        return {nullptr, error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION
+                             ? OpenRefusal::InUse
+                             : OpenRefusal::NoFile};
+    return {std::make_unique<Win32FileStream>(
+                FCalls, FFolders, std::move(stream),
+                Win32StreamSetup{FPath + ":" + named.name, {}, INVALID_FILE_ATTRIBUTES, false}),
+            OpenRefusal::None};
 }
 
 std::uint32_t Win32FileStream::Storage() {

@@ -46,7 +46,7 @@ public:
     bool RestoreName() override;
     bool StillNamed() override;
     std::optional<std::vector<NamedStream>> NamedStreams() override;
-    std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override;
+    TargetOpen OpenNamedStream(const NamedStream& stream) override;
     std::uint32_t Storage() override;
     bool Delete() override;
 

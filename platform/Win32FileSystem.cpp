@@ -32,9 +32,9 @@ FileHandle OpenExclusive(const std::string& path, DWORD access, DWORD dispositio
 
 // Opened or created by name, then checked: a handle that a link or junction led elsewhere is
 // closed before anything is written through it.
-FileHandle OpenDirectly(const std::string& path, DWORD access) {
+FileHandle OpenDirectly(Win32Calls& calls, const std::string& path, DWORD access) {
     FileHandle file = OpenExclusive(path, access, OPEN_EXISTING);
-    if (file && !ReachedDirectly(file.Get(), path))
+    if (file && !ReachedDirectly(calls, file.Get(), path))
         return FileHandle();
     return file;
 }
@@ -135,17 +135,9 @@ std::map<std::string, FileId> FileIdsIn(const std::string& dir) {
     return ids;
 }
 
-// The caller's share of a drive's free space (all: the whole of it, quota or not), or -1 when
-// it cannot be read. 1 = A:, 3 = C:, 0 = the current folder's drive.
-std::int64_t DriveFreeSpace(std::uint8_t drive, bool all) {
-    char root[] = "?:\\";
-    const char* rootName = nullptr; // the current folder's drive
-    if (drive >= 1 && drive <= 26) {
-        root[0] = static_cast<char>('A' + drive - 1);
-        rootName = root;
-    } else if (drive != 0) {
-        return -1;
-    }
+// The caller's share of a volume's free space (all: the whole of it, quota or not), or -1 when
+// it cannot be read. rootName: the volume's root folder, null for the current folder's drive.
+std::int64_t FreeSpaceOf(const char* rootName, bool all) {
     // Looked up at run time: kernel32 of the oldest systems does not export it.
     static const auto getFreeSpaceEx =
         SystemFunction<GetDiskFreeSpaceExAFunction>("kernel32.dll", "GetDiskFreeSpaceExA");
@@ -167,9 +159,29 @@ std::int64_t DriveFreeSpace(std::uint8_t drive, bool all) {
     return static_cast<std::int64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
 }
 
+// The free space a wipe of `path` would fill: of the volume that holds the name, which a folder
+// on the way may mount instead of its drive's. 1 = A:, 3 = C:, 0 = the current folder's drive;
+// a name on no lettered drive has the drive's alone.
+std::int64_t FreeSpaceFor(std::uint8_t drive, const std::string& path, bool all) {
+    if (drive > 26)
+        return -1;
+    char root[] = "?:\\";
+    if (drive == 0)
+        return FreeSpaceOf(nullptr, all);
+    root[0] = static_cast<char>('A' + drive - 1);
+    char volume[MAX_PATH + 1] = "";
+    const bool onDrive = path.size() >= 3 && path[1] == ':' &&
+                         (path[2] == '\\' || path[2] == '/') && (path[0] & ~0x20) == root[0];
+    if (onDrive && GetVolumePathNameA(path.c_str(), volume, sizeof volume))
+        return FreeSpaceOf(volume, all);
+    return FreeSpaceOf(root, all);
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
-    explicit Win32FileSystem(Win32Calls& calls) : FCalls(calls), FFolders(calls) {}
+    explicit Win32FileSystem(Win32Calls& calls) : FCalls(calls), FFolders(calls) {
+        FCalls.ExposePlaceholders();
+    }
 
     bool NamesItself(const std::string& path) override {
         std::size_t start = 0;
@@ -219,7 +231,7 @@ public:
         const FileHandle file(
             CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        if (!file || !ReachedDirectly(file.Get(), path))
+        if (!file || !ReachedDirectly(FCalls, file.Get(), path))
             return false;
         return FCalls.SetAttributes(file.Get(), attributes);
     }
@@ -246,7 +258,7 @@ public:
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
             if (!attributeHandle)
                 return {nullptr, OpenRefusal::NoFile};
-            if (!ReachedDirectly(attributeHandle.Get(), path))
+            if (!ReachedDirectly(FCalls, attributeHandle.Get(), path))
                 return {nullptr, OpenRefusal::Link};
             FCalls.SetAttributes(attributeHandle.Get(),
                                  attributes & 0xFFFF & ~FILE_ATTRIBUTE_READONLY);
@@ -272,7 +284,7 @@ public:
             throw Exception("Cannot open file " + path);
         }
         std::string finalPath;
-        if (!ReachedDirectly(file.Get(), path, &finalPath))
+        if (!ReachedDirectly(FCalls, file.Get(), path, &finalPath))
             return refuse(OpenRefusal::Link);
         if (GetFileType(file.Get()) != FILE_TYPE_DISK)
             return refuse(OpenRefusal::NotDiskFile);
@@ -307,7 +319,7 @@ public:
                                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                                nullptr));
             if (entry)
-                return !ReachedDirectly(entry.Get(), probe);
+                return !ReachedDirectly(FCalls, entry.Get(), probe);
             const DWORD error = GetLastError();
             if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
                 return false; // left to the open that follows, which checks for itself
@@ -331,13 +343,13 @@ public:
         // A handle whose size cannot be read (a device) is no file to size either.
         if (!GetFileSizeEx(file.Get(), &length))
             throw Exception("Cannot open file " + path);
-        if (!ReachedDirectly(file.Get(), path))
+        if (!ReachedDirectly(FCalls, file.Get(), path))
             return -1;
         return length.QuadPart;
     }
 
     std::unique_ptr<FileStream> OpenReadWrite(const std::string& path) override {
-        FileHandle file = OpenDirectly(path, kReadWrite);
+        FileHandle file = OpenDirectly(FCalls, path, kReadWrite);
         if (!file)
             return nullptr;
         return std::make_unique<Win32FileStream>(
@@ -346,26 +358,18 @@ public:
     }
 
     std::unique_ptr<FileStream> CreateFiller(const std::string& path) override {
-        // CREATE_NEW never opens what exists and never follows a link at the name; the system
-        // deletes the file when its handle closes, also when the program is killed.
+        // CREATE_NEW never opens what exists and never follows a link at the name. The system
+        // deletes the file once its handle closes, also when the program is killed; a pending
+        // deletion is not kept across a crash or a power cut, which leave it behind. (A POSIX
+        // deletion would not help: it removes the name only as its handle closes too.)
         FileHandle file(CreateFileA(path.c_str(), kReadWrite | DELETE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
         // Made through a junction, in a folder nobody listed: closing it removes it again.
-        if (!file || !ReachedDirectly(file.Get(), path))
+        if (!file || !ReachedDirectly(FCalls, file.Get(), path))
             return nullptr;
-        // Nameless from now on where the system can (Windows 10 and later): then not even a
-        // crash or a power cut leaves it. Wine answers ERROR_INVALID_PARAMETER; the
-        // delete-on-close flag covers the rest.
-        // The class and its flags as Windows 10 defines them; older headers lack them.
-        constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
-        struct {
-            DWORD Flags;
-        } disposition{0x1 | 0x2}; // delete, with POSIX semantics
-        const bool nameless = SetFileInformationByHandle(file.Get(), kFileDispositionInfoEx,
-                                                         &disposition, sizeof disposition);
         return std::make_unique<Win32FileStream>(
             FCalls, FFolders, std::move(file),
-            Win32StreamSetup{path, {}, INVALID_FILE_ATTRIBUTES, !nameless});
+            Win32StreamSetup{path, {}, INVALID_FILE_ATTRIBUTES, true});
     }
 
     bool Delete(const std::string& path, const FileId& id) override {
@@ -374,8 +378,8 @@ public:
         // The name's own entry, not what a link there points to: a link is another file.
         FileHandle file(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!file || !ReachedDirectly(file.Get(), path) || !(FCalls.FullId(file.Get()) == id) ||
-            !FCalls.MarkForDeletion(file.Get()))
+        if (!file || !ReachedDirectly(FCalls, file.Get(), path) ||
+            !(FCalls.FullId(file.Get()) == id) || !FCalls.MarkForDeletion(file.Get()))
             return false;
         // Wine unlinks when the handle is closed and drops a failure there, so success is only
         // believed once the name is gone. On Windows a file whose deletion waits for another
@@ -390,12 +394,12 @@ public:
         return UpperCaseName(full.empty() ? path : full);
     }
 
-    std::int64_t FreeSpace(std::uint8_t drive, const std::string&) override {
-        return DriveFreeSpace(drive, false);
+    std::int64_t FreeSpace(std::uint8_t drive, const std::string& path) override {
+        return FreeSpaceFor(drive, path, false);
     }
 
-    std::int64_t TotalFreeSpace(std::uint8_t drive, const std::string&) override {
-        return DriveFreeSpace(drive, true);
+    std::int64_t TotalFreeSpace(std::uint8_t drive, const std::string& path) override {
+        return FreeSpaceFor(drive, path, true);
     }
 
     std::int64_t LargestFile(const std::string& path) override {

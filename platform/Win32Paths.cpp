@@ -1,4 +1,5 @@
 #include "platform/Win32Paths.h"
+#include "platform/Win32Calls.h"
 #include "platform/Win32FileIds.h"
 #include "platform/Win32Handles.h"
 
@@ -23,19 +24,6 @@ template <typename Get> std::string GrowingText(Get get) {
         buffer.resize(length + 1);
     }
     return {};
-}
-
-// Whether the name's own entry, not followed, is the file the handle has: the one test left
-// where no final path can be had. It tells a link at the name itself.
-bool NameIsEntryOf(HANDLE handle, const std::string& path) {
-    const FileHandle entry(
-        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!entry)
-        return false;
-    const FileId id = FullIdOf(handle);
-    return id.known && FullIdOf(entry.Get()) == id;
 }
 
 std::string LongPathName(const std::string& path) {
@@ -180,13 +168,27 @@ bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
 }
 
 bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::string_view finalPath,
+                     const std::function<std::pair<std::string, std::string>()>& volumePaths,
                      const std::function<bool()>& nameIsEntry) {
-    if (rootFinal.empty() || finalPath.empty())
+    if (rootFinal.empty())
         return nameIsEntry();
-    return FinalPathMatches(rootFinal, tail, finalPath);
+    if (!finalPath.empty())
+        return FinalPathMatches(rootFinal, tail, finalPath);
+    const auto [rootVolume, handleVolume] = volumePaths();
+    if (rootVolume.empty())
+        return nameIsEntry();
+    return FinalPathMatches(rootVolume, tail, handleVolume) && nameIsEntry();
 }
 
-bool ReachedDirectly(HANDLE handle, const std::string& path, std::string* finalPath) {
+std::string GuidPathOf(HANDLE handle) {
+    return GrowingText([handle](char* buffer, DWORD size) {
+        return GetFinalPathNameByHandleA(handle, buffer, size,
+                                         FILE_NAME_NORMALIZED | VOLUME_NAME_GUID);
+    });
+}
+
+bool ReachedDirectly(Win32Calls& calls, HANDLE handle, const std::string& path,
+                     std::string* finalPath) {
     const std::string full = FullPathName(path);
     const std::string root = PathRoot(full);
     if (root.empty())
@@ -196,9 +198,23 @@ bool ReachedDirectly(HANDLE handle, const std::string& path, std::string* finalP
     if (longName.size() < root.size() ||
         !SameNameIgnoringCase(std::string_view(longName).substr(0, root.size()), root))
         return false;
-    const std::string final = FinalPathOf(handle);
+    const std::string final = calls.FinalPath(handle);
     if (finalPath)
         *finalPath = final;
-    return ReachesDirectly(RootFinalPath(root), longName.substr(root.size()), final,
-                           [&] { return NameIsEntryOf(handle, path); });
+    const auto volumePaths = [&] {
+        const FileHandle rootHandle(
+            CreateFileA(root.c_str(), FILE_READ_ATTRIBUTES,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return std::pair{rootHandle ? calls.GuidPath(rootHandle.Get()) : std::string(),
+                         calls.GuidPath(handle)};
+    };
+    // The name's own entry, not followed, is the file the handle has: no link at the name.
+    const auto nameIsEntry = [&] {
+        const FileHandle entry = calls.OpenEntry(path, FILE_READ_ATTRIBUTES);
+        const FileId id = calls.FullId(handle);
+        return entry && id.known && calls.FullId(entry.Get()) == id;
+    };
+    return ReachesDirectly(RootFinalPath(root), longName.substr(root.size()), final, volumePaths,
+                           nameIsEntry);
 }

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -33,15 +34,29 @@ bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
                       std::string_view finalPath);
 
 // Whether a handle reached the name directly, from the final path of the name's root, the rest
-// of the name, and the handle's final path. Where the system gave either final path as "" (it
-// could not tell), a failed query is no sign of a link: `nameIsEntry` then decides.
+// of the name, and the handle's final path (with a drive letter). Where the root's final path
+// cannot be had, a failed query is no sign of a link: `nameIsEntry` (whether the name's own
+// entry is the file) decides. Where only the handle's cannot be had, it may be on a volume
+// with no drive letter, reached through a junction or mount point on the way: `volumePaths`
+// gives the root's and the handle's final paths by volume GUID ("" where none), and only a
+// handle at the root's volume GUID path followed by the rest of the name is the name's, if its
+// entry is the file too. (A share has no volume GUID: its own entry decides.)
 bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::string_view finalPath,
+                     const std::function<std::pair<std::string, std::string>()>& volumePaths,
                      const std::function<bool()>& nameIsEntry);
 
 // The handle's normalized final path ("\\?\C:\x"), or where the system cannot give it the name
 // as opened; "" when it gives neither.
 std::string FinalPathOf(HANDLE handle);
 
-// Whether `handle`, opened by `path`, is the file or folder that `path` names directly.
-// `finalPath`, where given, receives the handle's final path as read for the test.
-bool ReachedDirectly(HANDLE handle, const std::string& path, std::string* finalPath = nullptr);
+// The handle's final path by volume GUID ("\\?\Volume{...}\x"); "" when the system will not
+// give it (a share).
+std::string GuidPathOf(HANDLE handle);
+
+class Win32Calls;
+
+// Whether `handle`, opened by `path`, is the file or folder that `path` names directly, asking
+// `calls` what the system tells of the handle and the name. `finalPath`, where given, receives
+// the handle's final path as read for the test.
+bool ReachedDirectly(Win32Calls& calls, HANDLE handle, const std::string& path,
+                     std::string* finalPath = nullptr);

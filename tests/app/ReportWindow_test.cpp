@@ -305,6 +305,7 @@ TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
         {LeftReason::NotOpened, true},
         {LeftReason::StreamNotOverwritten, false},
         {LeftReason::StreamsUnlisted, false},
+        {LeftReason::StreamInUse, false},
     };
     for (const auto& [reason, unchanged] : rows) {
         const std::string text =

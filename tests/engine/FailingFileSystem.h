@@ -158,8 +158,10 @@ private:
                 return std::nullopt;
             return FReal->NamedStreams();
         }
-        std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override {
-            return FOwner.Fails("OpenNamedStream") ? nullptr : FReal->OpenNamedStream(name);
+        TargetOpen OpenNamedStream(const NamedStream& stream) override {
+            if (FOwner.Fails("OpenNamedStream"))
+                return {nullptr, OpenRefusal::NoFile};
+            return FReal->OpenNamedStream(stream);
         }
         std::uint32_t Storage() override { return FReal->Storage(); }
         // A file that tells no identity is still written in full.

@@ -404,14 +404,27 @@ TEST_F(ScratchFileSystems, FilesDatedOutsideDosDatesAreShreddedAtTheirOwnLength)
     }
 }
 
-TEST_F(ScratchFileSystems, AWipeThatCannotFinishLeavesNoFiller) {
 #ifdef _WIN32
-    // A small file system mounted in a folder of a larger drive: the drive's free space is
-    // more than the folder can take.
+// A small file system mounted in a folder of a larger drive: a wipe there is sized from the
+// volume that holds the name, not from its drive's letter, and fills it.
+TEST_F(ScratchFileSystems, AWipeInAFolderThatMountsAnotherVolumeFillsThatVolume) {
     const std::string folder = OnExt4("nested");
     if (EnvOrEmpty("OSTREVANE_NESTED").empty())
         GTEST_SKIP() << "needs the file system that tools/with-scratch-fs mounts in a folder";
+    const std::string filler = folder + scratch.delimiter + "filler.tmp";
+    const std::int64_t freeBefore = FreeBytes(folder);
+    ASSERT_LT(freeBefore, FreeBytes(scratch.ext4));
+    display.list = {filler};
+
+    ShredRun(display, SystemFileSystem()).Execute();
+
+    EXPECT_EQ(display.progressMax, NinetyFivePercent(freeBefore));
+    EXPECT_EQ(display.list[0], std::string(kDoneMarker) + filler);
+    EXPECT_FALSE(SystemFileSystem().IsRegularFile(filler));
+    EXPECT_EQ(FreeBytes(folder), freeBefore);
+}
 #else
+TEST_F(ScratchFileSystems, AWipeThatCannotFinishLeavesNoFiller) {
     // A file-size limit stops the writes as FAT32's 4 GiB limit does.
     const std::string folder = scratch.tmpfs;
     struct rlimit saved;
@@ -419,22 +432,20 @@ TEST_F(ScratchFileSystems, AWipeThatCannotFinishLeavesNoFiller) {
     const struct rlimit limit = {1024 * 1024, saved.rlim_max};
     const auto previous = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-#endif
     const std::string filler = folder + scratch.delimiter + "filler.tmp";
     const std::int64_t freeBefore = FreeBytes(folder);
     display.list = {filler};
 
     ShredRun(display, SystemFileSystem()).Execute();
 
-#ifndef _WIN32
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, previous);
-#endif
     EXPECT_EQ(display.statusLines.size(), 7u);
     EXPECT_EQ(display.list[0], filler);
     EXPECT_FALSE(SystemFileSystem().IsRegularFile(filler));
     EXPECT_EQ(FreeBytes(folder), freeBefore);
 }
+#endif
 
 // A link put in place of a later entry's file, or of a folder on its path, while the run is
 // under way: the file the link leads to is not listed and must come through untouched.

@@ -375,6 +375,12 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
          },
          false, LeftReason::NotOpened, 1},
         {"kept compressed", kept(kStoredCompressed), true, {}, 1, {ToldReason::Compressed}},
+        {"deduplicated, with integrity streams, compressed by the overlay filter",
+         kept(kStoredDeduplicated | kStoredIntegrity | kStoredOverlay),
+         true,
+         {},
+         1,
+         {ToldReason::IntegrityStreams, ToldReason::Deduplicated, ToldReason::OverlayCompressed}},
         {"a cloud file", kept(kStoredInCloud), true, {}, 1, {ToldReason::InCloud}},
         {"kept sparse and encrypted",
          kept(kStoredSparse | kStoredEncrypted),
@@ -538,6 +544,7 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
         bool shredded;
         LeftReason reason;
         const char* unopenable = ""; // the stream that cannot be opened
+        int held = 0;                // opens of "zone" that another program's hold refuses
     };
     const std::vector<Case> cases = {
         {"two named streams", "", false, true, {}},
@@ -546,6 +553,9 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
         {"a stream that cannot be written", "summary", false, false,
          LeftReason::StreamNotOverwritten},
         {"streams that cannot be listed", "", true, false, LeftReason::StreamsUnlisted},
+        {"a stream another program holds for a moment", "", false, true, {}, "", 3},
+        {"a stream another program holds for good", "", false, false, LeftReason::StreamInUse, "",
+         1000},
     };
     const std::vector<std::pair<std::string, std::size_t>> streams = {{"zone", 500},
                                                                       {"summary", 20000}};
@@ -564,6 +574,7 @@ TEST_F(ShredRunOnScratch, NamedStreamsGetTheSevenPassesAfterTheMainOne) {
             files.unlistedStreams.insert(path);
         if (*c.unopenable)
             files.unopenableStreams.insert(path + ":" + c.unopenable);
+        files.busyOpens[path + ":zone"] = c.held;
         const std::uint32_t state = RandomState();
         RecordingDisplay display;
         display.List(path, files);

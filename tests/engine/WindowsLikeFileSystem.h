@@ -23,8 +23,9 @@ public:
 
     // The identity a name's file shows now, where the test chose one.
     std::map<std::string, FileId> ids;
-    // Per name, how many times OpenTarget first answers that another program holds the file,
-    // and how many times it first finds no file there, however the name looks up.
+    // Per name (or "<name>:<stream>"), how many times an open first answers that another
+    // program holds the file, and how many times it first finds no file there, however the
+    // name looks up.
     std::map<std::string, int> busyOpens, vanishingOpens;
     // The names whose files' deletion the folder refuses, and those whose open fails outright.
     std::set<std::string> refusedDeletions, failingOpens;
@@ -148,16 +149,21 @@ private:
                 return FReal->NamedStreams();
             std::vector<NamedStream> list;
             for (const std::string& name : named->second)
-                list.push_back({name, FOwner.FReal.OpenReadWrite(Beside(name))->Length()});
+                list.push_back({name, FOwner.FReal.OpenReadWrite(Beside(name))->Length(), {}});
             return list;
         }
-        std::unique_ptr<FileStream> OpenNamedStream(const std::string& name) override {
-            if (FOwner.unopenableStreams.count(FPath + ":" + name) != 0)
-                return nullptr;
-            auto real = FOwner.FReal.OpenReadWrite(Beside(name));
+        TargetOpen OpenNamedStream(const NamedStream& stream) override {
+            const std::string named = FPath + ":" + stream.name;
+            ++FOwner.openTargets[named];
+            if (FOwner.busyOpens[named] > 0 && FOwner.busyOpens[named]-- > 0)
+                return {nullptr, OpenRefusal::InUse};
+            auto real = FOwner.unopenableStreams.count(named) != 0
+                            ? nullptr
+                            : FOwner.FReal.OpenReadWrite(Beside(stream.name));
             if (!real)
-                return nullptr;
-            return std::make_unique<Stream>(FOwner, std::move(real), FPath + ":" + name, false);
+                return {nullptr, OpenRefusal::NoFile};
+            return {std::make_unique<Stream>(FOwner, std::move(real), named, false),
+                    OpenRefusal::None};
         }
         std::uint32_t Storage() override {
             const auto kinds = FOwner.storage.find(FPath);

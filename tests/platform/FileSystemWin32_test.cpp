@@ -71,6 +71,10 @@ TEST(Win32Paths, AFinalPathMatchesOnlyTheNameItsRootLeadsTo) {
         // What the name's own entry says, not followed: asked only where the system gave no
         // final path (a share with an unreadable folder on the way, some virtual disks).
         bool entryIsFile = false;
+        // The root's and the handle's final paths by volume GUID, asked only where the handle
+        // has no final path with a drive letter.
+        const char* rootVolume = "";
+        const char* handleVolume = "";
     };
     constexpr Case cases[] = {
         {"\\\\?\\C:\\", "Dir\\File.TXT", "\\\\?\\C:\\dir\\file.txt", true},
@@ -88,16 +92,32 @@ TEST(Win32Paths, AFinalPathMatchesOnlyTheNameItsRootLeadsTo) {
         {"\\\\?\\UNC\\server\\share", "a.txt", "\\\\?\\UNC\\server\\other\\a.txt", false},
         {"\\\\?\\C:\\", "ab", "\\\\?\\C:\\a\\b", false},
         {"\\\\?\\C:\\", "a.txt", "\\\\?\\D:\\a.txt", false, true},
-        // No final path: a failed query is no link; the name's own entry decides.
+        // No final path of the root: a failed query is no link; the name's own entry decides.
         {"", "a.txt", "\\\\?\\C:\\a.txt", false},
-        {"\\\\?\\C:\\", "a.txt", "", false},
         {"", "a.txt", "\\\\?\\C:\\a.txt", true, true},
+        // None of the handle's on a share, which has no volume GUID: its own entry decides.
         {"\\\\?\\UNC\\server\\share", "a.txt", "", true, true},
+        {"\\\\?\\C:\\", "a.txt", "", false},
+        // None of the handle's on a drive: by volume GUID, it must be at the name's place on
+        // the root's volume, not on a volume without a letter that a junction on the way
+        // leads to, and its own entry must be the file too.
+        {"\\\\?\\C:\\", "dir\\a.txt", "", true, true, "\\\\?\\Volume{c}\\",
+         "\\\\?\\Volume{c}\\dir\\a.txt"},
+        {"\\\\?\\C:\\", "dir\\a.txt", "", false, true, "\\\\?\\Volume{c}\\",
+         "\\\\?\\Volume{d}\\a.txt"},
+        {"\\\\?\\C:\\", "dir\\a.txt", "", false, false, "\\\\?\\Volume{c}\\",
+         "\\\\?\\Volume{c}\\dir\\a.txt"},
+        {"\\\\?\\C:\\", "dir\\a.txt", "", false, true, "\\\\?\\Volume{c}\\", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReachesDirectly(c.rootFinal, c.tail, c.finalPath, [&] { return c.entryIsFile; }),
+        EXPECT_EQ(ReachesDirectly(
+                      c.rootFinal, c.tail, c.finalPath,
+                      [&] {
+                          return std::pair<std::string, std::string>{c.rootVolume, c.handleVolume};
+                      },
+                      [&] { return c.entryIsFile; }),
                   c.direct)
-            << c.rootFinal << " + " << c.tail << " vs " << c.finalPath;
+            << c.rootFinal << " + " << c.tail << " vs " << c.finalPath << " / " << c.handleVolume;
 }
 
 TEST(Win32Paths, RootsOfDrivesAndShares) {

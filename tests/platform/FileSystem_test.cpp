@@ -314,11 +314,13 @@ TEST(HidingNameTest, AHidingNameTakesTheFolderEntriesOfTheOldName) {
         {"a b.txt", "Zzz.zzz"},
         {"tax 2025.pdf", "Zzzzzzzz.zzz"},
         {"a+b.txt", "Zzz.zzz"},
-        {"r\xC3\xA9sum\xC3\xA9.doc", "Zzzzzz.zzz"},     // résumé: 6 units, not 8 bytes
-        {"\xC3\xBC" "ber.txt", "Zzzz.zzz"},              // über
-        {"\xE4\xB8\xAD.txt", "Z.Zzz"},                  // 中: one unit, the extension mixed
-        {"\xF0\x9F\x98\x80", "Zz"},                    // an emoji: two units
-        {"\xC3\xA9", ","},                               // é alone: no case to mix
+        {"r\xC3\xA9sum\xC3\xA9.doc", "Zzzzzz.zzz"}, // résumé: 6 units, not 8 bytes
+        {"\xC3\xBC"
+         "ber.txt",
+         "Zzzz.zzz"},                  // über
+        {"\xE4\xB8\xAD.txt", "Z.Zzz"}, // 中: one unit, the extension mixed
+        {"\xF0\x9F\x98\x80", "Zz"},    // an emoji: two units
+        {"\xC3\xA9", ","},             // é alone: no case to mix
         {"x.tar.gz", "Z.ZZZ.ZZ"},
         {"notes.markdown", "ZZZZZ.ZZZZZZZZ"},
         {".profile", ".ZZZZZZZ"},
@@ -349,11 +351,13 @@ TEST(StorageTest, WhatOverwritingInPlaceCannotReachIsToldByAttributesAndTags) {
         {0x20, 0, 0},                  // a plain file
         {0x800, 0, kStoredCompressed}, // NTFS-compressed
         {0x200 | 0x4000, 0, kStoredSparse | kStoredEncrypted},
-        {0x400 | 0x20, 0x9000701A, kStoredInCloud}, // a cloud placeholder
-        {0x400000, 0, kStoredInCloud},              // recalled on access
-        {0x1000, 0, kStoredInCloud},                // offline
-        {0x400, 0x80000013, 0},                     // deduplicated: kept in place
-        {0x20, 0x9000701A, 0},                      // a tag without the reparse bit
+        {0x400 | 0x20, 0x9000701A, kStoredInCloud},                      // a cloud placeholder
+        {0x400000, 0, kStoredInCloud},                                   // recalled on access
+        {0x1000, 0, kStoredInCloud},                                     // offline
+        {0x400, 0x80000013, kStoredDeduplicated},                        // the chunk store keeps it
+        {0x400 | 0x800, 0x80000017, kStoredCompressed | kStoredOverlay}, // CompactOS
+        {0x8000, 0, kStoredIntegrity},                                   // ReFS integrity streams
+        {0x20, 0x9000701A, 0}, // a tag without the reparse bit
     };
     for (const Case& c : cases)
         EXPECT_EQ(StorageOf(c.attributes, c.tag), c.storage) << std::hex << c.attributes;

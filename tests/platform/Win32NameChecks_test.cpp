@@ -28,6 +28,14 @@ public:
     bool numbersMove = false;
     enum class Deletion { Done, Refused, TakenButKept } deletion = Deletion::Done;
     int streamOpens = 0;
+    // What a stream open was asked for, and the error it answers with (none: the system's).
+    std::wstring streamPath;
+    DWORD streamError = ERROR_SUCCESS;
+    // Files with no final path by drive letter, and by volume GUID on a volume of their own
+    // (reached through a junction to a volume with no letter) or on their drive's.
+    bool noFinalPaths = false;
+    bool letterlessVolume = false;
+    bool placeholdersExposed = false;
 
     // From now on the name's own entry shows the held file changed so.
     void EntryShows(std::function<void(FileId&)> change) {
@@ -45,9 +53,18 @@ public:
     FileId LocalId(HANDLE handle) override { return Shown(handle, Win32Calls::LocalId(handle)); }
     // An entry shown as another file tells no place: it is read whole, volume and all.
     std::string FinalPath(HANDLE handle) override {
-        return FChange && FEntries.count(handle) != 0 ? std::string()
-                                                      : Win32Calls::FinalPath(handle);
+        const bool none =
+            (FChange && FEntries.count(handle) != 0) || (noFinalPaths && !IsFolder(handle));
+        return none ? std::string() : Win32Calls::FinalPath(handle);
     }
+    // "\\?\C:\x" as "\\?\Volume{C}\x".
+    std::string GuidPath(HANDLE handle) override {
+        const std::string path = Win32Calls::FinalPath(handle);
+        const bool other = letterlessVolume && !IsFolder(handle);
+        return "\\\\?\\Volume{" + (other ? std::string("other") : path.substr(4, 1)) + "}" +
+               path.substr(6);
+    }
+    void ExposePlaceholders() override { placeholdersExposed = true; }
     bool NumbersSuffice(HANDLE) override { return numbersSuffice; }
     // Volumes of one serial: only the folders named "with-streams" and "unread-streams" keep
     // named streams, and the list of the latter's files cannot be read.
@@ -61,9 +78,13 @@ public:
         streams = {{L"::$DATA", 3}, {L":zone:$DATA", 5}};
         return ERROR_SUCCESS;
     }
-    FileHandle OpenStream(const std::string& path) override {
+    FileHandle OpenStream(const std::wstring& path, DWORD& error) override {
         ++streamOpens;
-        return Win32Calls::OpenStream(path);
+        streamPath = path;
+        if (streamError == ERROR_SUCCESS)
+            return Win32Calls::OpenStream(path, error);
+        error = streamError;
+        return FileHandle();
     }
     bool Rename(HANDLE handle, const std::string& path) override {
         const std::uint64_t number = Win32Calls::LocalId(handle).index;
@@ -80,6 +101,11 @@ public:
     }
 
 private:
+    static bool IsFolder(HANDLE handle) {
+        FILE_STANDARD_INFO standard{};
+        return GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) &&
+               standard.Directory;
+    }
     FileId Shown(HANDLE handle, FileId id) {
         if (!id.known)
             return id;
@@ -187,7 +213,7 @@ TEST_F(Win32NameChecks, OnlyTheHeldFilesWholeIdentityLetsItsNameBeUsed) {
         EXPECT_EQ(file->RestoreName(), passes);
         EXPECT_EQ(PathExists(listed), passes);
         calls.streamOpens = 0;
-        file->OpenNamedStream("zone");
+        file->OpenNamedStream({"zone", 5, u"zone"});
         EXPECT_EQ(calls.streamOpens, passes ? 1 : 0);
         calls.EntryShows(nullptr);
         file->RestoreName();
@@ -245,7 +271,7 @@ TEST_F(Win32NameChecks, NamedStreamsAreAskedOfEachVolumeNotOfItsSerial) {
         std::optional<std::vector<NamedStream>> streams;
     } rows[] = {
         {"no-streams", std::vector<NamedStream>{}},
-        {"with-streams", std::vector<NamedStream>{{"zone", 5}}},
+        {"with-streams", std::vector<NamedStream>{{"zone", 5, u"zone"}}},
         {"unread-streams", std::nullopt},
     };
     for (const auto& row : rows) {
@@ -253,6 +279,49 @@ TEST_F(Win32NameChecks, NamedStreamsAreAskedOfEachVolumeNotOfItsSerial) {
         auto file = Opened(std::string(row.folder) + kDelimiter + "a.txt");
         EXPECT_EQ(file->NamedStreams(), row.streams) << row.folder;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Where the system gives a file no final path by drive letter, its place by volume GUID
+// decides: a junction on the way to a volume with no letter, or a link at the name itself,
+// makes it a file reached through a link, never opened to be shredded.
+TEST_F(Win32NameChecks, WithoutAFinalPathAFileIsPlacedByItsVolume) {
+    EXPECT_TRUE(calls.placeholdersExposed) << "a cloud file could pass for a plain one";
+    calls.noFinalPaths = true;
+    const struct {
+        const char* what;
+        bool letterless, entryElsewhere;
+        OpenRefusal refusal;
+    } rows[] = {
+        {"on its drive's volume", false, false, OpenRefusal::None},
+        {"on a volume with no letter", true, false, OpenRefusal::Link},
+        {"its name an entry of another file", false, true, OpenRefusal::Link},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        calls.letterlessVolume = row.letterless;
+        calls.EntryShows(row.entryElsewhere ? [](FileId& id) { ++id.index; }
+                                            : std::function<void(FileId&)>());
+        WriteFileContent(listed, "abc");
+        const TargetOpen opened = files->OpenTarget(listed);
+        EXPECT_EQ(opened.refusal, row.refusal);
+        calls.EntryShows(nullptr);
+    }
+}
+
+// A named stream opens through the file's own name in UTF-16 ("\\?\" form, whatever its
+// length, and a stream name the system code page cannot spell), and one that another program
+// holds is said so, to be tried again.
+TEST_F(Win32NameChecks, ANamedStreamOpensByItsUnicodeNameAndTellsWhenItIsHeld) {
+    auto file = Opened();
+    calls.streamError = ERROR_SHARING_VIOLATION;
+    const TargetOpen opened = file->OpenNamedStream({"?", 5, u"\u4E2D"});
+    EXPECT_EQ(opened.refusal, OpenRefusal::InUse);
+    EXPECT_EQ(calls.streamPath,
+              L"\\\\?\\" + std::wstring(listed.begin(), listed.end()) + L":\u4E2D:$DATA");
 }
 
 } // namespace
