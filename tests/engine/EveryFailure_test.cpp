@@ -1,8 +1,8 @@
 // Every file-system call of a run made to fail in turn (that call alone, or every call from
 // it on, as when a drive is pulled out), on the scratch drives of tools/with-scratch-fs:
-// whichever call fails, the run goes on to its end and names every entry it left with the
-// reason, no file is gone without its entry marked, no entry is marked before seven full passes
-// and the deletion of its file, and nothing but the listed files is touched.
+// whichever call fails, the run goes on to its end and names every entry it left, no file is
+// gone without its entry marked, no entry is marked before seven full passes and the deletion
+// of its file, and nothing but the listed files is touched.
 #include "engine/ShredRun.h"
 #include "framework/Exception.h"
 #include "FailingFileSystem.h"
