@@ -5,15 +5,12 @@
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
 #include "app/ReportWindow.h"
-#include "platform/Win32OtherNames.h"
 #include "framework/CodePages.h"
 #include "framework/Dpi.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
-#include <optional>
-#include <utility>
 #include <string>
 #include <vector>
 
@@ -247,72 +244,6 @@ TEST_F(ReportWindow, OverAWindowOnASecondMonitorTheReportFitsThatMonitorAtItsSca
     EXPECT_GT(onRight.bottom - onRight.top, TwoMonitors::kLeft.bottom) << "the room there, used";
     EXPECT_EQ(leftDpi, 96);
     EXPECT_TRUE(Inside(onLeft, TwoMonitors::kLeft));
-}
-
-// A file refused for its other names is named with them, as Windows lists them (a stand-in
-// gives its answers: Wine lists none), each said to be in the same folder or another; five at
-// most, then how many more.
-TEST(ReportWording, AFileWithOtherNamesIsNamedWithThemAndWhereTheyAre) {
-    const std::string listed = "Q:\\Letters\\cv.doc";
-    NameQueries windows{[](const std::wstring&) { return std::wstring(L"Q:\\"); },
-                        [](const std::wstring&) {
-                            return std::optional<std::vector<std::wstring>>(
-                                {L"\\Backup\\cv.doc", L"\\LETTERS\\CV.DOC",
-                                 L"\\Letters\\cv (old).doc", L"\\a\\1", L"\\a\\2", L"\\a\\3",
-                                 L"\\a\\4"});
-                        }};
-    TRunFacts run{.Taken = 1, .Left = {{listed, LeftReason::OtherNames}}};
-    run.OtherNames = [&](const std::string& path) { return OtherNamesOf(path, windows); };
-
-    const std::string body = ReportBody(RunReport(run));
-    // After the reason, the name, then its other names.
-    EXPECT_EQ(body.substr(body.find("\r\n\r\n")),
-              "\r\n\r\n    " + listed +
-                  "\r\n        also named Q:\\Backup\\cv.doc, in another folder"
-                  "\r\n        also named Q:\\Letters\\cv (old).doc, in the same folder"
-                  "\r\n        also named Q:\\a\\1, in another folder"
-                  "\r\n        also named Q:\\a\\2, in another folder"
-                  "\r\n        also named Q:\\a\\3, in another folder"
-                  "\r\n        and 1 more name");
-
-    // Names among which the listed one is not: their spelling cannot be trusted.
-    windows.volumeFolder = [](const std::wstring&) { return std::wstring(L"R:\\"); };
-    EXPECT_NE(ReportBody(RunReport(run))
-                  .find("\r\n        Windows did not tell what its other "
-                        "names are."),
-              std::string::npos);
-}
-
-// "Unchanged" is said only of a file that was there and is so: never of one partly
-// overwritten, overwritten but not deleted, or gone.
-TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
-    const std::pair<LeftReason, bool> rows[] = {
-        {LeftReason::RefusedName, true},
-        {LeftReason::Gone, false},
-        {LeftReason::Appeared, true},
-        {LeftReason::Changed, true},
-        {LeftReason::OtherNames, true},
-        {LeftReason::Link, false},
-        {LeftReason::NotDiskFile, false},
-        {LeftReason::NoFreeSpace, false},
-        {LeftReason::NotWritten, true},
-        {LeftReason::PartlyOverwritten, false},
-        {LeftReason::Resized, false},
-        {LeftReason::NotDeleted, false},
-        {LeftReason::NameMoved, false},
-        {LeftReason::NotWiped, false},
-        {LeftReason::InUse, true},
-        {LeftReason::NotOpened, true},
-        {LeftReason::StreamNotOverwritten, false},
-        {LeftReason::StreamsUnlisted, false},
-        {LeftReason::StreamInUse, false},
-    };
-    for (const auto& [reason, unchanged] : rows) {
-        const std::string text =
-            ReportText("", RunReport({.Taken = 2, .Left = {{"C:\\a.txt", reason}}}));
-        EXPECT_EQ(text.find("unchanged") != std::string::npos, unchanged)
-            << static_cast<int>(reason) << ": " << text;
-    }
 }
 
 bool SetLogPixels(DWORD dpi) {

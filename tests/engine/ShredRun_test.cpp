@@ -473,9 +473,9 @@ TEST_F(ShredRunOnScratch, FilesAreTheSameOnlyWithTheSameVolumeAndAKnownNumber) {
 }
 
 // A wipe fills the free space the user may use in files each below the file system's largest
-// (FAT32: 4 GiB - 1), every one written by all seven passes and all gone at the end; a wipe
-// that a quota kept from part of the free space says so, and one whose part stays on the
-// drive is no wipe.
+// (FAT32: 4 GiB - 1), every one written by all seven passes, each flushed before the next is
+// written, and all gone at the end; a wipe that a quota kept from part of the free space says
+// so, and one whose part stays on the drive is no wipe.
 TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) {
     struct Case {
         const char* what;
@@ -521,6 +521,7 @@ TEST_F(ShredRunOnScratch, AWipeIsSplitBelowTheLargestFileAndSaysWhatAQuotaKept) 
                   std::filesystem::directory_iterator())
             << c.what;
         ASSERT_EQ(files.fillerPasses.size(), c.parts) << c.what;
+        EXPECT_EQ(files.partsWrittenPastUnflushed, 0) << c.what;
         for (int pass = 0; pass < kPassCount; ++pass) {
             std::int64_t written = 0;
             for (const auto& passes : files.fillerPasses) {

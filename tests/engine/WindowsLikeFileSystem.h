@@ -49,6 +49,9 @@ public:
     std::map<std::string, int> openTargets;
     // Per filler made, the bytes each pass wrote into it.
     std::vector<std::vector<std::int64_t>> fillerPasses;
+    // How often a part of a filler was written while another part still held bytes that were
+    // written but not flushed.
+    int partsWrittenPastUnflushed = 0;
 
     bool NamesItself(const std::string& path) override { return FReal.NamesItself(path); }
     bool IsRegularFile(const std::string& path) override { return FReal.IsRegularFile(path); }
@@ -123,17 +126,25 @@ private:
 
         bool IsDiskFile() override { return FReal->IsDiskFile(); }
         bool Write(const void* data, std::size_t size) override {
-            if (FFiller >= 0)
+            if (FFiller >= 0) {
                 FOwner.fillerPasses[static_cast<std::size_t>(FFiller)].back() +=
                     static_cast<std::int64_t>(size);
-            else if (!FOwner.written[FPath].empty()) {
+                if (FOwner.FUnflushedFiller >= 0 && FOwner.FUnflushedFiller != FFiller)
+                    ++FOwner.partsWrittenPastUnflushed;
+                FOwner.FUnflushedFiller = FFiller;
+            } else if (!FOwner.written[FPath].empty()) {
                 const auto* bytes = static_cast<const unsigned char*>(data);
                 FOwner.written[FPath].back().insert(FOwner.written[FPath].back().end(), bytes,
                                                     bytes + size);
             }
             return FOwner.failingStreams.count(FPath) == 0 && FReal->Write(data, size);
         }
-        bool Flush() override { return FReal->Flush(); }
+        bool Flush() override {
+            const bool flushed = FReal->Flush();
+            if (flushed && FOwner.FUnflushedFiller == FFiller)
+                FOwner.FUnflushedFiller = -1;
+            return flushed;
+        }
         bool Rewind() override {
             if (FFiller >= 0)
                 FOwner.fillerPasses[static_cast<std::size_t>(FFiller)].push_back(0);
@@ -189,4 +200,6 @@ private:
     };
 
     FileSystem& FReal;
+    // The filler part last written and not flushed since; -1 for none.
+    int FUnflushedFiller = -1;
 };

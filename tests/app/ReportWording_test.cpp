@@ -1,0 +1,189 @@
+// The words of the report after a run: what the run did, said once in the summary, then each
+// reason once with the names it applies to.
+#include "app/ReportWording.h"
+#include "platform/Win32OtherNames.h"
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr const char* kWiped =
+    "No file had the name, so the unused space of its drive was overwritten instead. No file was "
+    "shredded under this name. If you meant a file, check its name and list it again.";
+constexpr const char* kQuota =
+    "No file had the name, so the unused space of its drive was overwritten instead, but only as "
+    "much of it as your disk quota allows. No file was shredded under this name. If you meant a "
+    "file, check its name and list it again.";
+constexpr const char* kNoFreeSpace =
+    "No file has the name, and the unused space of its drive could not be read, so nothing was "
+    "overwritten. Check that the drive is there, then press Shred NOW! again.";
+constexpr const char* kNotHidden = "The file was shredded, but its name and size could not be "
+                                   "hidden: the drive's records may still show them.";
+constexpr const char* kRefusedName =
+    "Windows reads the name as another one, because it ends in a blank or a dot. The file was "
+    "left unchanged. Rename it so that its name ends in another character, then list it again.";
+constexpr const char* kNotListedOtherName =
+    "Windows reads the name as another one, because it ends in a blank or a dot, so the file was "
+    "not added to the list. Rename it so that its name ends in another character, then drop it "
+    "again.";
+constexpr const char* kFolderUnread =
+    "The folder could not be opened, so none of its files were added to the list. Check that you "
+    "may open it, then drop it again.";
+
+std::string KeptElsewhere(const std::string& how) {
+    return "The file was shredded, but Windows kept it " + how +
+           " and wrote the passes to new places on the drive: its earlier content may remain in "
+           "the drive's unused space. To overwrite that too, list a name that no file on that "
+           "drive has and shred it.";
+}
+
+// A report as lines: the summary, then per group its heading (marked "## ") where it has one,
+// its reason and its names, set apart.
+std::vector<std::string> Lines(const TReport& report) {
+    std::vector<std::string> lines{report.Summary};
+    for (const TReportGroup& group : report.Groups) {
+        if (!group.Heading.empty())
+            lines.push_back("## " + group.Heading);
+        lines.push_back(group.Reason);
+        for (const TReportItem& item : group.Items)
+            lines.push_back("    " + item.Name);
+    }
+    return lines;
+}
+
+// Each sentence of the summary and each reason, as the report says it now.
+TEST(ReportWording, TheSummarySaysWhatTheRunDidAndEachReasonIsToldOnce) {
+    struct Row {
+        const char* what;
+        TRunFacts run;
+        std::vector<std::string> lines;
+    };
+    const std::string wipe = "Q:\\wipe.tmp", a = "C:\\docs\\a.txt", b = "C:\\docs\\b.txt";
+    const Row rows[] = {
+        // The wipe is no file shredded; its quota is said once, in the summary and its reason.
+        {"a thousand files and a wipe under a quota",
+         {.Taken = 1001,
+          .Told = {{wipe, ToldReason::WipedFreeSpace}, {wipe, ToldReason::QuotaLimited}}},
+         {"1,000 files were shredded. No file is called wipe.tmp in Q:\\, so the unused space of "
+          "drive Q: was overwritten instead, but only as much of it as your disk quota allows. No "
+          "file was shredded under this name.",
+          kQuota, "    " + wipe}},
+        {"two wipes, one under a quota",
+         {.Taken = 2,
+          .Told = {{"Q:\\a.tmp", ToldReason::WipedFreeSpace},
+                   {"\\\\server\\share\\b.tmp", ToldReason::WipedFreeSpace},
+                   {"\\\\server\\share\\b.tmp", ToldReason::QuotaLimited}}},
+         {"2 names in the list were no file, so the unused space of their drives was overwritten "
+          "instead. No file was shredded under these names.",
+          kWiped, "    Q:\\a.tmp", kQuota, "    \\\\server\\share\\b.tmp"}},
+        {"a wipe that could not be done",
+         {.Taken = 2, .Left = {{wipe, LeftReason::NoFreeSpace}}},
+         {"1 file was shredded. For 1 name that no file had, no unused space was overwritten: see "
+          "why below.",
+          kNoFreeSpace, "    " + wipe}},
+        // Counted per file, however many ways it was kept.
+        {"files kept elsewhere",
+         {.Taken = 2,
+          .Told = {{a, ToldReason::Compressed},
+                   {a, ToldReason::Encrypted},
+                   {b, ToldReason::Sparse}}},
+         {"2 files were shredded. 2 shredded files may have left earlier content where "
+          "overwriting does not reach: see below.",
+          KeptElsewhere("compressed"), "    " + a, KeptElsewhere("encrypted"), "    " + a,
+          KeptElsewhere("as a sparse file"), "    " + b}},
+        {"a name not hidden",
+         {.Taken = 1, .Told = {{a, ToldReason::NameNotHidden}}},
+         {"1 file was shredded. The name and size of 1 shredded file may still be seen on the "
+          "drive: see below.",
+          kNotHidden, "    " + a}},
+        {"names that end in a blank or a dot",
+         {.Taken = 3,
+          .Left = {{"C:\\docs\\notes ", LeftReason::RefusedName}},
+          .Told = {{"Q:\\wipe.", ToldReason::WipedFreeSpace}}},
+         {"1 of 2 files was shredded. 1 was not: see why below. No file is called \"wipe.\" in "
+          "Q:\\, so the unused space of drive Q: was overwritten instead. No file was shredded "
+          "under this name.",
+          kRefusedName, "    \"C:\\docs\\notes \"", kWiped, "    \"Q:\\wipe.\""}},
+        {"what drops could not list",
+         {.Taken = 1,
+          .Unlisted = {{"C:\\F\\report.", UnlistedReason::OtherName},
+                       {"C:\\F\\sub", UnlistedReason::FolderUnread}}},
+         {"1 file was shredded.\r\n\r\nAlso not shredded: 1 file and files in 1 folder that could "
+          "not be added to the list",
+          "## Also not shredded: 1 file and files in 1 folder that could not be added to the list",
+          kNotListedOtherName, "    \"C:\\F\\report.\"", kFolderUnread, "    C:\\F\\sub"}},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(Lines(RunReport(row.run)), row.lines) << row.what;
+}
+
+// A file refused for its other names is named with them, as Windows lists them (a stand-in
+// gives its answers: Wine lists none), each said to be in the same folder or another; five at
+// most, then how many more.
+TEST(ReportWording, AFileWithOtherNamesIsNamedWithThemAndWhereTheyAre) {
+    const std::string listed = "Q:\\Letters\\cv.doc";
+    NameQueries windows{[](const std::wstring&) { return std::wstring(L"Q:\\"); },
+                        [](const std::wstring&) {
+                            return std::optional<std::vector<std::wstring>>(
+                                {L"\\Backup\\cv.doc", L"\\LETTERS\\CV.DOC",
+                                 L"\\Letters\\cv (old).doc", L"\\a\\1", L"\\a\\2", L"\\a\\3",
+                                 L"\\a\\4"});
+                        }};
+    TRunFacts run{.Taken = 1, .Left = {{listed, LeftReason::OtherNames}}};
+    run.OtherNames = [&](const std::string& path) { return OtherNamesOf(path, windows); };
+
+    const std::string body = ReportBody(RunReport(run));
+    // After the reason, the name, then its other names.
+    EXPECT_EQ(body.substr(body.find("\r\n\r\n")),
+              "\r\n\r\n    " + listed +
+                  "\r\n        also named Q:\\Backup\\cv.doc, in another folder"
+                  "\r\n        also named Q:\\Letters\\cv (old).doc, in the same folder"
+                  "\r\n        also named Q:\\a\\1, in another folder"
+                  "\r\n        also named Q:\\a\\2, in another folder"
+                  "\r\n        also named Q:\\a\\3, in another folder"
+                  "\r\n        and 1 more name");
+
+    // Names among which the listed one is not: their spelling cannot be trusted.
+    windows.volumeFolder = [](const std::wstring&) { return std::wstring(L"R:\\"); };
+    EXPECT_NE(ReportBody(RunReport(run))
+                  .find("\r\n        Windows did not tell what its other "
+                        "names are."),
+              std::string::npos);
+}
+
+// "Unchanged" is said only of a file that was there and is so: never of one partly
+// overwritten, overwritten but not deleted, or gone.
+TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
+    const std::pair<LeftReason, bool> rows[] = {
+        {LeftReason::RefusedName, true},
+        {LeftReason::Gone, false},
+        {LeftReason::Appeared, true},
+        {LeftReason::Changed, true},
+        {LeftReason::OtherNames, true},
+        {LeftReason::Link, false},
+        {LeftReason::NotDiskFile, false},
+        {LeftReason::NoFreeSpace, false},
+        {LeftReason::NotWritten, true},
+        {LeftReason::PartlyOverwritten, false},
+        {LeftReason::Resized, false},
+        {LeftReason::NotDeleted, false},
+        {LeftReason::NameMoved, false},
+        {LeftReason::NotWiped, false},
+        {LeftReason::InUse, true},
+        {LeftReason::NotOpened, true},
+        {LeftReason::StreamNotOverwritten, false},
+        {LeftReason::StreamsUnlisted, false},
+        {LeftReason::StreamInUse, false},
+    };
+    for (const auto& [reason, unchanged] : rows) {
+        const std::string text =
+            ReportText("", RunReport({.Taken = 2, .Left = {{"C:\\a.txt", reason}}}));
+        EXPECT_EQ(text.find("unchanged") != std::string::npos, unchanged)
+            << static_cast<int>(reason) << ": " << text;
+    }
+}
+
+} // namespace
