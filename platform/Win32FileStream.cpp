@@ -1,4 +1,5 @@
 #include "platform/Win32FileStream.h"
+#include "framework/CodePages.h"
 
 #include <algorithm>
 #include <limits>
@@ -7,25 +8,11 @@
 
 namespace {
 
-// A UTF-16 name in the system code page, for showing: what it cannot spell shows as "?".
-std::string Shown(std::wstring_view wide) {
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
 // A full name in the system code page as the system takes it in UTF-16 beyond MAX_PATH:
 // "\\?\C:\..." or "\\?\UNC\server\share\...", normalized first, since that prefix
 // turns normalization off.
 std::wstring LongForm(const std::string& path) {
-    const int size = static_cast<int>(path.size());
-    std::wstring wide(static_cast<std::size_t>(std::max(
-                          MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0), 0)),
-                      L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), static_cast<int>(wide.size()));
+    const std::wstring wide = Widened(path);
     std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
     const DWORD length =
         GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -35,15 +22,6 @@ std::wstring LongForm(const std::string& path) {
     if (full.rfind(L"\\\\", 0) == 0)
         return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
-}
-
-// A name in the system code page as the UTF-16 units the file system keeps.
-std::u16string Utf16(const std::string& name) {
-    const int size = static_cast<int>(name.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, name.data(), size, wide.data(), length);
-    return std::u16string(wide.begin(), wide.end());
 }
 
 } // namespace
@@ -104,7 +82,8 @@ bool Win32FileStream::HideName() {
     if (slash == std::string::npos)
         return false;
     const std::string folder = FPath.substr(0, slash + 1);
-    const std::u16string name = Utf16(FPath.substr(slash + 1));
+    const std::wstring wide = Widened(FPath.substr(slash + 1));
+    const std::u16string name(wide.begin(), wide.end());
     // exFAT writes a new name into free entries and leaves the old ones deleted, name and
     // all; a second rename of the same shape is given the first free entries, which are
     // the old name's, and writes over it.
@@ -202,7 +181,9 @@ std::optional<std::vector<NamedStream>> Win32FileStream::NamedStreams() {
         if (name.size() <= kData.size() + 1 || name.front() != L':' || !name.ends_with(kData))
             continue;
         const std::wstring_view own = name.substr(1, name.size() - 1 - kData.size());
-        streams.push_back({Shown(own), entry.length, std::u16string(own.begin(), own.end())});
+        // What the system code page cannot spell shows as "?"; the stream opens by its own name.
+        streams.push_back(
+            {Narrowed(std::wstring(own)), entry.length, std::u16string(own.begin(), own.end())});
     }
     return streams;
 }
