@@ -161,7 +161,9 @@ std::int64_t FreeSpaceOf(const char* rootName, bool all) {
 
 // The free space a wipe of `path` would fill: of the volume that holds the name, which a folder
 // on the way may mount instead of its drive's. 1 = A:, 3 = C:, 0 = the current folder's drive;
-// a name on no lettered drive has the drive's alone.
+// a name on no lettered drive, or one of a file (which needs no free space), has the drive's:
+// Wine asks its mount manager for a name's volume, which under the run's own writes takes
+// milliseconds for every file of a folder.
 std::int64_t FreeSpaceFor(std::uint8_t drive, const std::string& path, bool all) {
     if (drive > 26)
         return -1;
@@ -172,7 +174,12 @@ std::int64_t FreeSpaceFor(std::uint8_t drive, const std::string& path, bool all)
     char volume[MAX_PATH + 1] = "";
     const bool onDrive = path.size() >= 3 && path[1] == ':' &&
                          (path[2] == '\\' || path[2] == '/') && (path[0] & ~0x20) == root[0];
-    if (onDrive && GetVolumePathNameA(path.c_str(), volume, sizeof volume))
+    const auto isFile = [&path] {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    };
+    if (onDrive && !isFile() && GetVolumePathNameA(path.c_str(), volume, sizeof volume))
         return FreeSpaceOf(volume, all);
     return FreeSpaceOf(root, all);
 }
