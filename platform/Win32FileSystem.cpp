@@ -164,7 +164,7 @@ std::int64_t FreeSpaceOf(const char* rootName, bool all) {
 // a name on no lettered drive, or one of a file (which needs no free space), has the drive's:
 // Wine asks its mount manager for a name's volume, which under the run's own writes takes
 // milliseconds for every file of a folder.
-std::int64_t FreeSpaceFor(std::uint8_t drive, const std::string& path, bool all) {
+std::int64_t FreeSpaceFor(std::uint8_t drive, const std::string& path, bool isFile, bool all) {
     if (drive > 26)
         return -1;
     char root[] = "?:\\";
@@ -174,12 +174,7 @@ std::int64_t FreeSpaceFor(std::uint8_t drive, const std::string& path, bool all)
     char volume[MAX_PATH + 1] = "";
     const bool onDrive = path.size() >= 3 && path[1] == ':' &&
                          (path[2] == '\\' || path[2] == '/') && (path[0] & ~0x20) == root[0];
-    const auto isFile = [&path] {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES &&
-               (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    };
-    if (onDrive && !isFile() && GetVolumePathNameA(path.c_str(), volume, sizeof volume))
+    if (onDrive && !isFile && GetVolumePathNameA(path.c_str(), volume, sizeof volume))
         return FreeSpaceOf(volume, all);
     return FreeSpaceOf(root, all);
 }
@@ -402,11 +397,11 @@ public:
     }
 
     std::int64_t FreeSpace(std::uint8_t drive, const std::string& path) override {
-        return FreeSpaceFor(drive, path, false);
+        return FreeSpaceFor(drive, path, IsRegularFile(path), false);
     }
 
     std::int64_t TotalFreeSpace(std::uint8_t drive, const std::string& path) override {
-        return FreeSpaceFor(drive, path, true);
+        return FreeSpaceFor(drive, path, IsRegularFile(path), true);
     }
 
     std::int64_t LargestFile(const std::string& path) override {
