@@ -32,7 +32,7 @@ public:
 
     explicit FolderVolumes(Win32Calls& calls) : FCalls(calls) {}
 
-    // Where an open file whose final path (as GetFinalPathNameByHandleA gave it) is
+    // Where an open file whose final path (as GetFinalPathNameByHandle gave it) is
     // `finalPath` is; its identity read whole where its folder gives no volume or where the
     // file system's 64-bit numbers do not name a file alone (ReFS).
     Place PlaceOf(HANDLE file, const std::string& finalPath);

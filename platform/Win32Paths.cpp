@@ -2,28 +2,38 @@
 #include "platform/Win32Calls.h"
 #include "platform/Win32FileIds.h"
 #include "platform/Win32Handles.h"
+#include "framework/CodePages.h"
 
 #include <map>
 #include <vector>
 
 namespace {
 
-// GetFinalPathNameByHandleA's flags: the normalized name, with a drive letter.
+// GetFinalPathNameByHandleW's flags: the normalized name, with a drive letter.
 constexpr DWORD kFinalNameFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
 
 // Calls `get(buffer, size)` (a Win32 "fill this buffer or tell me the size" function) until
 // the text fits; "" on failure.
-template <typename Get> std::string GrowingText(Get get) {
-    std::vector<char> buffer(MAX_PATH + 1);
+template <typename Char = char, typename Get> std::basic_string<Char> GrowingText(Get get) {
+    std::vector<Char> buffer(MAX_PATH + 1);
     for (int attempt = 0; attempt < 4; ++attempt) {
         const DWORD length = get(buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             return {};
         if (length < buffer.size())
-            return std::string(buffer.data(), length);
+            return std::basic_string<Char>(buffer.data(), length);
         buffer.resize(length + 1);
     }
     return {};
+}
+
+// A handle's final path in the program's code page. Asked in UTF-16: Wine's ANSI form asks
+// the wide one twice (for the length, then the text), and a name check asks for two final
+// paths before every rename and the deletion.
+std::string FinalPathText(HANDLE handle, DWORD flags) {
+    return Narrowed(GrowingText<wchar_t>([handle, flags](wchar_t* buffer, DWORD size) {
+        return GetFinalPathNameByHandleW(handle, buffer, size, flags);
+    }));
 }
 
 std::string LongPathName(const std::string& path) {
@@ -105,9 +115,7 @@ std::string RootFinalPath(const std::string& root) {
 // from some virtual-disk drivers), the name as opened also has every link on the way resolved.
 std::string FinalPathOf(HANDLE handle) {
     for (const DWORD flags : {kFinalNameFlags, DWORD{FILE_NAME_OPENED | VOLUME_NAME_DOS}}) {
-        std::string final = GrowingText([handle, flags](char* buffer, DWORD size) {
-            return GetFinalPathNameByHandleA(handle, buffer, size, flags);
-        });
+        std::string final = FinalPathText(handle, flags);
         if (!final.empty())
             return final;
     }
@@ -181,10 +189,7 @@ bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::str
 }
 
 std::string GuidPathOf(HANDLE handle) {
-    return GrowingText([handle](char* buffer, DWORD size) {
-        return GetFinalPathNameByHandleA(handle, buffer, size,
-                                         FILE_NAME_NORMALIZED | VOLUME_NAME_GUID);
-    });
+    return FinalPathText(handle, FILE_NAME_NORMALIZED | VOLUME_NAME_GUID);
 }
 
 bool ReachedDirectly(Win32Calls& calls, HANDLE handle, const std::string& path,

@@ -29,7 +29,7 @@ bool SameNameIgnoringCase(std::string_view first, std::string_view second);
 
 // Whether `finalPath` is `rootFinal` (the final path of a root) followed by `tail` (the rest
 // of the name, without a leading delimiter). Both final paths may carry the "\\?\" and
-// "\\?\UNC\" prefixes of GetFinalPathNameByHandleA.
+// "\\?\UNC\" prefixes of GetFinalPathNameByHandle.
 bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
                       std::string_view finalPath);
 
