@@ -6,9 +6,9 @@
 // window, not the disk, the bottleneck (a static's text costs about 0.1 ms, a progress bar
 // move about 1 ms, and a run of small files has a pass start and end every few hundred
 // microseconds). So the latest state is kept and painted only at a steady rate, whatever
-// happened since; Flush paints whatever is still pending. The same tick lets the system see
-// the thread alive, so that a long run is not marked "Not Responding", without taking any
-// input.
+// happened since, and less often where painting is slow; Flush paints whatever is still
+// pending. The same tick lets the system see the thread alive, so that a long run is not marked
+// "Not Responding", without taking any input.
 //
 // A list box changes a line's text only by putting a new line in and taking the old one out,
 // and each moves every line after it: in a long list that costs more than the run's own work
