@@ -27,9 +27,9 @@ template <typename Char = char, typename Get> std::basic_string<Char> GrowingTex
     return {};
 }
 
-// A handle's final path in the program's code page. Asked in UTF-16: Wine's ANSI form asks
-// the wide one twice (for the length, then the text), and a name check asks for two final
-// paths before every rename and the deletion.
+// A handle's final path in the program's code page. Asked in UTF-16: Wine's ANSI form takes
+// twice as long as the wide one, and a name check asks for two final paths before every rename
+// and the deletion.
 std::string FinalPathText(HANDLE handle, DWORD flags) {
     return Narrowed(GrowingText<wchar_t>([handle, flags](wchar_t* buffer, DWORD size) {
         return GetFinalPathNameByHandleW(handle, buffer, size, flags);
