@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
-inline std::wstring Widened(const std::string& text, UINT codePage = CP_ACP) {
+inline std::wstring Widened(std::string_view text, UINT codePage = CP_ACP) {
     const int size = static_cast<int>(text.size());
     const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');

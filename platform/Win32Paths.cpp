@@ -56,18 +56,6 @@ std::string Plain(std::string_view path) {
     return plain;
 }
 
-std::wstring Wide(std::string_view text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
 // The long form of a full name whose last part may not exist yet (a file being created).
 std::string LongFormOf(const std::string& full) {
     // Names the system made short all hold a tilde; looking names up costs a directory search
@@ -145,7 +133,7 @@ std::string PathRoot(const std::string& full) {
 }
 
 std::string UpperCaseName(std::string_view name) {
-    const std::wstring wide = Wide(name);
+    const std::wstring wide = Widened(name);
     if (wide.empty())
         return std::string(name);
     const int size = static_cast<int>(wide.size());
@@ -153,11 +141,7 @@ std::string UpperCaseName(std::string_view name) {
     if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size,
                       nullptr, nullptr, 0) != size)
         return std::string(name);
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string key(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, upper.data(), size, key.data(), length, nullptr, nullptr);
-    return key;
+    return Narrowed(upper, CP_UTF8);
 }
 
 bool SameNameIgnoringCase(std::string_view first, std::string_view second) {
