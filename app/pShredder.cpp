@@ -87,8 +87,10 @@ const TFormLayout& TfrmShredder::Layout() noexcept {
 TfrmShredder::TfrmShredder() : TForm(Layout()) {
     odWipe.Title = "Select the File(s) to Shred";
     // No existence demands: a name that does not exist asks for a free-space wipe. The
-    // read-only box stays visible although its state is never used.
-    odWipe.Options = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLESIZING;
+    // read-only box stays visible although its state is never used. A shortcut is listed as
+    // the file it is: links are never followed to what they lead to.
+    odWipe.Options =
+        OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NODEREFERENCELINKS;
     odWipe.MaxFileChars = kSelectedFilesChars;
 
     DnDForm1 = &Own<TDnDForm>();

@@ -2,7 +2,9 @@
 #include "TestFiles.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
+#include <shlobj.h>
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,26 @@ bool ListedBefore(const std::string& folder, const std::string& first, const std
     return a < b;
 }
 
+// A shell shortcut (.lnk) to `target`, as Explorer makes one.
+bool MakeShortcut(const std::string& path, const std::string& target) {
+    const bool started = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    bool made =
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->SetPath(std::filesystem::path(target).wstring().c_str())) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Save(std::filesystem::path(path).wstring().c_str(), TRUE));
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    if (started)
+        CoUninitialize();
+    return made && Exists(path);
+}
+
 std::string StoredSearchPath() {
     RawValue value;
     return GetRawValue("SearchPath", value) ? value.bytes : "<none>";
@@ -81,6 +103,20 @@ TEST_F(TargetList, PickedFilesAreListedInTheOrderTyped) {
     EXPECT_TRUE(Form().btnWipe.Enabled());
     EXPECT_EQ(Form().HListBox1.HorizontalExtent(), Form().HListBox1.MaxWidth());
     EXPECT_GT(Form().HListBox1.MaxWidth(), 0);
+}
+
+// A shortcut is a file of its own, as when it is dropped: never followed to its target.
+// Wine's picker gives a typed shortcut as itself in any case; Windows' gives its target
+// unless told not to (OFN_NODEREFERENCELINKS).
+TEST_F(TargetList, APickedShortcutIsListedAsItself) {
+    MakeFile(In("target.txt"));
+    ASSERT_TRUE(MakeShortcut(In("target.lnk"), In("target.txt")));
+    WriteSetting("SearchPath", Folder());
+
+    Pick({"target.lnk"});
+
+    EXPECT_EQ(Entries(), std::vector<std::string>{In("target.lnk")});
+    EXPECT_NE(Form().odWipe.Options & OFN_NODEREFERENCELINKS, 0u);
 }
 
 TEST_F(TargetList, ThePickerOpensInTheRememberedFolder) {
