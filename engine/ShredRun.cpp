@@ -100,6 +100,8 @@ LeftReason ReasonFor(OpenRefusal refusal) {
         return LeftReason::Changed;
     case OpenRefusal::InUse:
         return LeftReason::InUse;
+    case OpenRefusal::Denied:
+        return LeftReason::NotOpened;
     case OpenRefusal::NoFile:
     case OpenRefusal::None:
         break;
@@ -168,6 +170,9 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     FWrote = false;
     FResized = false;
     FStreamFault.reset();
+    // Read before the first write: Windows turns a file compressed by its overlay filter back
+    // into a plain one as it is written, and the old data stays where the storage kept it.
+    const std::uint32_t storage = FWipe ? 0 : FTarget->Storage();
     for (int pass = 1; pass <= kPassCount && !FStopped; ++pass)
         if (OverwritePass(path, pass, size) == -1)
             FIntact = false;
@@ -181,7 +186,6 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     bool hidden = true;
     bool named = true;
     FileId id;
-    std::uint32_t storage = 0;
     if (FWipe) {
         // Closing the filler removes it; it is a wipe only if its names are gone with it.
         const bool made = !FFillers.empty();
@@ -195,7 +199,6 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
             shredded = shredded && !FFiles.IsRegularFile(name);
     } else {
         id = FTarget->Id();
-        storage = FTarget->Storage();
         hidden = !FIntact || FTarget->HideName();
         // Through the handle the passes wrote: only that file goes.
         const bool deleted = FIntact && FTarget->Delete();

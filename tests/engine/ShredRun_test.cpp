@@ -381,6 +381,15 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
          {},
          1,
          {ToldReason::IntegrityStreams, ToldReason::Deduplicated, ToldReason::OverlayCompressed}},
+        {"compressed by the overlay filter until its first write",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.storage[path] = kStoredOverlay;
+             files.storagePlainOnceWritten.insert(path);
+         },
+         true,
+         {},
+         1,
+         {ToldReason::OverlayCompressed}},
         {"a cloud file", kept(kStoredInCloud), true, {}, 1, {ToldReason::InCloud}},
         {"kept sparse and encrypted",
          kept(kStoredSparse | kStoredEncrypted),

@@ -3,8 +3,8 @@
 // systems can where Wine cannot show it: identities of the test's choosing (two volumes that
 // give one number, a drive letter that comes to lead to another volume, a number the file
 // system does not know), a file another program holds for the first opens, a file that
-// vanishes as it is opened, a deletion the folder refuses, FAT's largest file and a disk
-// quota.
+// vanishes as it is opened, a deletion the folder refuses, FAT's largest file, a disk quota
+// and storage that a write turns plain.
 #include "framework/Exception.h"
 #include "platform/FileSystem.h"
 #include "TestFiles.h"
@@ -36,6 +36,8 @@ public:
     std::map<std::string, std::vector<std::string>> streams;
     std::set<std::string> unlistedStreams, failingStreams, unopenableStreams;
     std::map<std::string, std::uint32_t> storage;
+    // The names whose storage turns plain at their first write (the overlay filter's).
+    std::set<std::string> storagePlainOnceWritten;
     // Per name or "<name>:<stream>", the bytes each pass wrote.
     std::map<std::string, std::vector<std::vector<unsigned char>>> written;
     // The drive's free space beyond the caller's share (a quota).
@@ -137,6 +139,8 @@ private:
                 FOwner.written[FPath].back().insert(FOwner.written[FPath].back().end(), bytes,
                                                     bytes + size);
             }
+            if (FOwner.storagePlainOnceWritten.count(FPath) != 0)
+                FOwner.storage.erase(FPath);
             return FOwner.failingStreams.count(FPath) == 0 && FReal->Write(data, size);
         }
         bool Flush() override {
