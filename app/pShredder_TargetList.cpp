@@ -26,13 +26,14 @@ namespace {
 // enough for every system (beyond MAX_PATH only where the system allows long paths).
 bool LooksUpAsListed(const std::string& dir, const std::string& name) {
     return dir.find_first_of("*?") == std::string::npos &&
-           name.find_first_of("*?") == std::string::npos && dir.size() + name.size() < MAX_PATH;
+           name.find_first_of("*?") == std::string::npos &&
+           Utf16Length(dir) + Utf16Length(name) < MAX_PATH;
 }
 
 UnlistedReason WhyNotListed(FileSystem& files, const std::string& path) {
     if (!files.NamesItself(path))
         return UnlistedReason::OtherName;
-    if (path.size() >= MAX_PATH)
+    if (Utf16Length(path) >= MAX_PATH)
         return UnlistedReason::TooLong;
     return UnlistedReason::NotLookedUp;
 }
@@ -41,7 +42,7 @@ UnlistedReason WhyNotListed(FileSystem& files, const std::string& path) {
 // the picker fail to open: it counts as none.
 std::string UsableFolder(std::string folder) {
     const bool usable =
-        folder.size() < MAX_PATH && std::none_of(folder.begin(), folder.end(), [](char c) {
+        Utf16Length(folder) < MAX_PATH && std::none_of(folder.begin(), folder.end(), [](char c) {
             const auto code = static_cast<unsigned char>(c);
             return code < 0x20 || code == 0x7F;
         });
@@ -133,9 +134,9 @@ void TfrmShredder::AddFolder(const std::string& path) {
         }
     });
     if (!read)
-        Unlisted(dir, dir.size() + 3 >= MAX_PATH ? UnlistedReason::TooLong
-                      : entries.empty()          ? UnlistedReason::FolderUnread
-                                                 : UnlistedReason::FolderPartlyRead);
+        Unlisted(dir, Utf16Length(dir) + 3 >= MAX_PATH ? UnlistedReason::TooLong
+                      : entries.empty()                ? UnlistedReason::FolderUnread
+                                                       : UnlistedReason::FolderPartlyRead);
     const THListBox::TBulkAdd bulk(HListBox1);
     if (found > 0)
         HListBox1.InitStorage(found, characters);

@@ -104,6 +104,18 @@ inline std::uint32_t StorageOf(std::uint32_t attributes, std::uint32_t reparseTa
            (tagged && reparseTag == kOverlayTag ? kStoredOverlay : 0);
 }
 
+// How many UTF-16 units a name in UTF-8 takes: Windows counts a path's length so (MAX_PATH),
+// whatever its bytes.
+inline std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t units = 0;
+    for (const char c : utf8) {
+        const auto code = static_cast<unsigned char>(c);
+        if ((code & 0xC0) != 0x80)
+            units += code >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
 struct TargetOpen;
 
 // An open file, held exclusively. Closed when destroyed.
@@ -158,6 +170,7 @@ enum class OpenRefusal {
     OtherNames,  // a hard link: the same file has other names nobody listed
     Changed,     // another file took the name's place while it was being opened
     InUse,       // another program holds it (a sharing or lock violation): it may let go soon
+    Denied,      // there, but Windows will not let it be read or changed (rights, write-protected)
 };
 
 struct TargetOpen {

@@ -1,9 +1,14 @@
 #include "platform/Win32Calls.h"
 #include "platform/Win32FileIds.h"
 #include "platform/Win32Paths.h"
+#include "framework/CodePages.h"
 #include "framework/SystemFunction.h"
 
+#include <winioctl.h>
+
+#include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace {
 
@@ -18,7 +23,22 @@ FileHandle Win32Calls::OpenEntry(const std::string& path, DWORD access) {
 }
 
 FileId Win32Calls::FullId(HANDLE handle) {
-    return FullIdOf(handle);
+    FILE_ID_INFO info{};
+    return FullIdOf(handle, IdInfo(handle, info) ? &info : nullptr);
+}
+
+bool Win32Calls::IdInfo(HANDLE handle, FILE_ID_INFO& info) {
+    return GetFileInformationByHandleEx(handle, FileIdInfo, &info, sizeof info) != FALSE;
+}
+
+FileId Win32Calls::OwnId(HANDLE handle) {
+    const FileId whole = FullId(handle);
+    if (!whole.known || !NumbersSuffice(handle))
+        return whole;
+    FileId id = LocalId(handle);
+    if (id.known)
+        id.volume = whole.volume;
+    return id;
 }
 
 FileId Win32Calls::LocalId(HANDLE handle) {
@@ -33,14 +53,16 @@ std::string Win32Calls::GuidPath(HANDLE handle) {
     return GuidPathOf(handle);
 }
 
-// ReFS numbers take 128 bits, and what a network or other driver gives is not known.
+bool NumbersSufficeOn(std::wstring_view fileSystem) {
+    return fileSystem == L"NTFS" || fileSystem == L"FAT" || fileSystem == L"FAT32" ||
+           fileSystem == L"exFAT";
+}
+
 bool Win32Calls::NumbersSuffice(HANDLE handle) {
     wchar_t system[MAX_PATH + 1] = L"";
-    if (!GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, nullptr, system,
-                                       MAX_PATH + 1))
-        return false;
-    const std::wstring_view name(system);
-    return name == L"NTFS" || name == L"FAT" || name == L"FAT32" || name == L"exFAT";
+    return GetVolumeInformationByHandleW(handle, nullptr, 0, nullptr, nullptr, nullptr, system,
+                                         MAX_PATH + 1) &&
+           NumbersSufficeOn(system);
 }
 
 std::optional<bool> Win32Calls::KeepsStreams(HANDLE handle) {
@@ -111,6 +133,80 @@ bool Win32Calls::SetAttributes(HANDLE handle, DWORD attributes) {
 
 bool Win32Calls::NameExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+FileHandle Win32Calls::OpenAttributes(const std::string& path, DWORD& error) {
+    FileHandle file(CreateFileW(Widened(path).c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr));
+    error = file ? ERROR_SUCCESS : GetLastError();
+    return file;
+}
+
+FindHandle Win32Calls::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& found) {
+    return FindHandle(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+}
+
+bool Win32Calls::FindNext(HANDLE search, WIN32_FIND_DATAW& found) {
+    return FindNextFileW(search, &found) != FALSE;
+}
+
+namespace {
+
+template <typename Info> NumberedEntry Numbered(const Info& entry) {
+    NumberedEntry numbered{std::wstring(entry.FileName, entry.FileNameLength / sizeof(WCHAR)), 0, 0,
+                           static_cast<std::uint64_t>(entry.CreationTime.QuadPart)};
+    if constexpr (std::is_same_v<Info, FILE_ID_EXTD_DIR_INFO>) {
+        std::memcpy(&numbered.low, entry.FileId.Identifier, sizeof numbered.low);
+        std::memcpy(&numbered.high, entry.FileId.Identifier + sizeof numbered.low,
+                    sizeof numbered.high);
+    } else {
+        numbered.low = static_cast<std::uint64_t>(entry.FileId.QuadPart);
+    }
+    return numbered;
+}
+
+template <typename Info>
+bool ReadNumbers(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS restart, FILE_INFO_BY_HANDLE_CLASS more,
+                 std::vector<NumberedEntry>& entries) {
+    std::vector<LONGLONG> buffer(8192); // 64 KiB, aligned as the entries need
+    FILE_INFO_BY_HANDLE_CLASS kind = restart;
+    while (GetFileInformationByHandleEx(folder, kind, buffer.data(),
+                                        static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
+        kind = more;
+        const char* next = reinterpret_cast<const char*>(buffer.data());
+        for (;;) {
+            const auto& info = *reinterpret_cast<const Info*>(next);
+            entries.push_back(Numbered(info));
+            if (info.NextEntryOffset == 0)
+                break;
+            next += info.NextEntryOffset;
+        }
+    }
+    return kind == more;
+}
+
+} // namespace
+
+bool Win32Calls::NumberedEntries(HANDLE folder, bool wide, std::vector<NumberedEntry>& entries) {
+    entries.clear();
+    if (wide)
+        return ReadNumbers<FILE_ID_EXTD_DIR_INFO>(folder, FileIdExtdDirectoryRestartInfo,
+                                                  FileIdExtdDirectoryInfo, entries);
+    return ReadNumbers<FILE_ID_BOTH_DIR_INFO>(folder, FileIdBothDirectoryRestartInfo,
+                                              FileIdBothDirectoryInfo, entries);
+}
+
+// What WofIsExternalFile asks, through the held handle rather than a name (Wine exports
+// WofIsExternalFile as a stub that ends the program). Windows 8.1 and later answer it; a
+// system without the overlay filter refuses it, and a plain file is "not externally backed".
+bool Win32Calls::OverlayBacked(HANDLE handle) {
+    LONGLONG info[8] = {}; // WOF_EXTERNAL_INFO and the provider's data, aligned
+    DWORD returned = 0;
+    return DeviceIoControl(handle, FSCTL_GET_EXTERNAL_BACKING, nullptr, 0, info, sizeof info,
+                           &returned, nullptr) ||
+           GetLastError() == ERROR_MORE_DATA;
 }
 
 void Win32Calls::ExposePlaceholders() {

@@ -43,11 +43,13 @@ FileId IdOfFileIdInfo(const FILE_ID_INFO& info, std::uint64_t created) {
     return MakeFileId(info.VolumeSerialNumber, high, low, 0, created);
 }
 
-// Where FileIdInfo is refused, the older call's serial number, 64-bit index and creation time.
-FileId FullIdOf(HANDLE handle) {
-    FILE_ID_INFO id{};
-    if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id))
-        return IdOfFileIdInfo(id, CreationOf(handle));
+// Else the older call's serial number, 64-bit index and creation time.
+FileId FullIdOf(HANDLE handle, const FILE_ID_INFO* info) {
+    if (info) {
+        const FileId id = IdOfFileIdInfo(*info, CreationOf(handle));
+        if (id.known)
+            return id;
+    }
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(handle, &information))
         return {};
@@ -57,6 +59,13 @@ FileId FullIdOf(HANDLE handle) {
                       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) |
                           information.nFileIndexLow,
                       0, created.QuadPart);
+}
+
+FileId FullIdOf(HANDLE handle) {
+    FILE_ID_INFO info{};
+    return FullIdOf(handle, GetFileInformationByHandleEx(handle, FileIdInfo, &info, sizeof info)
+                                ? &info
+                                : nullptr);
 }
 
 FileId LocalIdOf(HANDLE handle) {

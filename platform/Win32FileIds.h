@@ -18,7 +18,10 @@ std::uint64_t CreationOf(HANDLE handle);
 // 128 bits of the identifier.
 FileId IdOfFileIdInfo(const FILE_ID_INFO& info, std::uint64_t created);
 
-// The volume, the whole file number (128 bits on ReFS) and the creation time.
+// The volume, the whole file number (128 bits on ReFS) and the creation time. `info` is the
+// handle's FileIdInfo, null where the system refused it; one that gives no number (a file
+// system without 128-bit numbers answers 0) leaves the 64-bit number.
+FileId FullIdOf(HANDLE handle, const FILE_ID_INFO* info);
 FileId FullIdOf(HANDLE handle);
 
 // The 64-bit number and the creation time, with no volume.

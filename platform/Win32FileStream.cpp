@@ -67,7 +67,7 @@ bool Win32FileStream::Close() {
 
 FileId Win32FileStream::Id() {
     if (!FPlace.id.known)
-        FPlace.id = FCalls.FullId(FHandle.Get());
+        FPlace.id = FCalls.OwnId(FHandle.Get());
     return FPlace.id;
 }
 
@@ -82,8 +82,18 @@ bool Win32FileStream::HideName() {
     if (slash == std::string::npos)
         return false;
     const std::string folder = FPath.substr(0, slash + 1);
-    const std::wstring wide = Widened(FPath.substr(slash + 1));
+    // The name as its entry has it on disk: one listed by its short form or in another letter
+    // case has another shape, and a hiding name of that shape would leave the entry's own.
+    const std::string final = FCalls.FinalPath(FHandle.Get());
+    const std::size_t finalSlash = final.find_last_of('\\');
+    const std::wstring wide =
+        Widened(finalSlash != std::string::npos && finalSlash + 1 < final.size()
+                    ? final.substr(finalSlash + 1)
+                    : FPath.substr(slash + 1));
     const std::u16string name(wide.begin(), wide.end());
+    // FAT and exFAT number a file by the place of its folder entry: a number that moved with
+    // the renames left the old entries, name and all, behind as deleted ones.
+    const std::uint64_t number = FCalls.LocalId(FHandle.Get()).index;
     // exFAT writes a new name into free entries and leaves the old ones deleted, name and
     // all; a second rename of the same shape is given the first free entries, which are
     // the old name's, and writes over it.
@@ -102,7 +112,7 @@ bool Win32FileStream::HideName() {
             }
         }
     }
-    return renamed && emptied;
+    return renamed && emptied && FCalls.LocalId(FHandle.Get()).index == number;
 }
 
 bool Win32FileStream::RestoreName() {
@@ -208,9 +218,11 @@ TargetOpen Win32FileStream::OpenNamedStream(const NamedStream& named) {
 
 std::uint32_t Win32FileStream::Storage() {
     FILE_ATTRIBUTE_TAG_INFO tag{};
-    if (!GetFileInformationByHandleEx(FHandle.Get(), FileAttributeTagInfo, &tag, sizeof tag))
-        return 0;
-    return StorageOf(tag.FileAttributes, tag.ReparseTag);
+    const std::uint32_t storage =
+        GetFileInformationByHandleEx(FHandle.Get(), FileAttributeTagInfo, &tag, sizeof tag)
+            ? StorageOf(tag.FileAttributes, tag.ReparseTag)
+            : 0;
+    return storage | (FCalls.OverlayBacked(FHandle.Get()) ? kStoredOverlay : 0);
 }
 
 bool Win32FileStream::Delete() {

@@ -1,22 +1,23 @@
-// The file-system layer on Windows, through the ANSI (...A) functions so that paths stay in
-// the system code page exactly as the shell and the file picker delivered them.
+// The file-system layer on Windows. Paths stay in the program's code page (UTF-8) as the
+// shell and the file picker delivered them; the listing and the lookups ask in UTF-16, whose
+// fixed fields fit every name (the code-page listing fails on a name whose UTF-8 form or
+// short name does not fit its own).
 #include "platform/Win32FileSystem.h"
 #include "platform/Win32FileIds.h"
 #include "platform/Win32FileStream.h"
 #include "platform/Win32FolderVolumes.h"
 #include "platform/Win32Handles.h"
 #include "platform/Win32Paths.h"
+#include "framework/CodePages.h"
 #include "framework/Exception.h"
 #include "framework/SystemFunction.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 #include <optional>
@@ -41,6 +42,22 @@ FileHandle OpenDirectly(Win32Calls& calls, const std::string& path, DWORD access
 
 constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 
+bool NotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Asked in UTF-16, as every lookup of the list: the code-page form is the same call narrowed.
+// No further than the code-page forms that open and delete the file reach (MAX_PATH UTF-16
+// units), which Windows' wide form keeps to as well, and Wine's does not.
+DWORD AttributesOf(const std::string& path) {
+    const std::wstring wide = Widened(path);
+    if (wide.size() >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return GetFileAttributesW(wide.c_str());
+}
+
 // Whether a directory lookup shows the name as a symbolic link, junction or mount point.
 bool EntryIsLink(const std::string& path) {
     if (path.find_first_of("*?") != std::string::npos)
@@ -60,78 +77,27 @@ bool RewrittenPart(std::string_view part) {
            part != "..";
 }
 
-// One entry of a folder's listing with file numbers: its name and its number's two halves.
-struct NumberedEntry {
-    const WCHAR* name;
-    DWORD nameBytes;
-    std::uint64_t high, low, created;
-};
-
-template <typename Info> NumberedEntry Numbered(const Info& entry) {
-    if constexpr (std::is_same_v<Info, FILE_ID_EXTD_DIR_INFO>) {
-        std::uint64_t low = 0;
-        std::uint64_t high = 0;
-        std::memcpy(&low, entry.FileId.Identifier, sizeof low);
-        std::memcpy(&high, entry.FileId.Identifier + sizeof low, sizeof high);
-        return {entry.FileName, entry.FileNameLength, high, low,
-                static_cast<std::uint64_t>(entry.CreationTime.QuadPart)};
-    } else {
-        return {entry.FileName, entry.FileNameLength, 0,
-                static_cast<std::uint64_t>(entry.FileId.QuadPart),
-                static_cast<std::uint64_t>(entry.CreationTime.QuadPart)};
-    }
-}
-
-// Reads a whole listing of the kind `Info`; false when not even its first part could be read
-// (the system refuses that kind, or the folder is empty).
-template <typename Info>
-bool ReadNumbers(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS restart, FILE_INFO_BY_HANDLE_CLASS more,
-                 std::uint64_t volume, std::map<std::string, FileId>& ids) {
-    std::vector<LONGLONG> buffer(8192); // 64 KiB, aligned as the entries need
-    FILE_INFO_BY_HANDLE_CLASS kind = restart;
-    while (GetFileInformationByHandleEx(folder, kind, buffer.data(),
-                                        static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)))) {
-        kind = more;
-        const char* next = reinterpret_cast<const char*>(buffer.data());
-        for (;;) {
-            const auto& info = *reinterpret_cast<const Info*>(next);
-            const NumberedEntry entry = Numbered(info);
-            const int length = static_cast<int>(entry.nameBytes / sizeof(WCHAR));
-            // The same conversion FindFirstFileA makes of the same name.
-            std::string name(static_cast<std::size_t>(length) * 4, '\0');
-            name.resize(static_cast<std::size_t>(
-                WideCharToMultiByte(CP_ACP, 0, entry.name, length, name.data(),
-                                    static_cast<int>(name.size()), nullptr, nullptr)));
-            // A file system that gives no number here is asked per file.
-            const FileId id = MakeFileId(volume, entry.high, entry.low, 0, entry.created);
-            if (id.known)
-                ids[name] = id;
-            if (info.NextEntryOffset == 0)
-                break;
-            next += info.NextEntryOffset;
-        }
-    }
-    return kind == more;
-}
-
 // The identities of a folder's entries by name, read with the folder's listing in a few
-// calls: asking each file for its own would open every file once more. The volume is the
-// folder's, read once for all of them. The 128-bit numbers where the system gives them
-// (ReFS numbers are not unique in 64 bits), else the 64-bit ones.
-std::map<std::string, FileId> FileIdsIn(const std::string& dir) {
-    std::map<std::string, FileId> ids;
-    const FileHandle folder(CreateFileA(dir.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+// calls: asking each file for its own would open every file once more. Of the same kind as a
+// run reads through the file's handle (OwnId): where 64-bit numbers name a file, the 64-bit
+// listing with the folder's volume, else the 128-bit one. A number of 0 is asked per file.
+std::map<std::wstring, FileId> FileIdsIn(Win32Calls& calls, const std::wstring& dir) {
+    std::map<std::wstring, FileId> ids;
+    const FileHandle folder(CreateFileW(dir.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                                         kShareAll, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder)
         return ids;
-    const FileId own = FullIdOf(folder.Get());
+    const FileId own = calls.FullId(folder.Get());
     if (!own.known)
         return ids;
-    if (!ReadNumbers<FILE_ID_EXTD_DIR_INFO>(folder.Get(), FileIdExtdDirectoryRestartInfo,
-                                            FileIdExtdDirectoryInfo, own.volume, ids))
-        ReadNumbers<FILE_ID_BOTH_DIR_INFO>(folder.Get(), FileIdBothDirectoryRestartInfo,
-                                           FileIdBothDirectoryInfo, own.volume, ids);
+    std::vector<NumberedEntry> entries;
+    calls.NumberedEntries(folder.Get(), !calls.NumbersSuffice(folder.Get()), entries);
+    for (const NumberedEntry& entry : entries) {
+        const FileId id = MakeFileId(own.volume, entry.high, entry.low, 0, entry.created);
+        if (id.known)
+            ids[entry.name] = id;
+    }
     return ids;
 }
 
@@ -204,7 +170,7 @@ public:
         // Any time stamp will do: a file dated 1970 or 2200 is still a file to shred, not a
         // name for a free-space wipe. The attributes come from the same directory entry that
         // FindFirstFileA would return, at a fraction of its cost.
-        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD attributes = AttributesOf(path);
         return attributes != INVALID_FILE_ATTRIBUTES &&
                (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
@@ -212,20 +178,15 @@ public:
     bool IsDirectory(const std::string& path) override {
         if (!NamesItself(path))
             return false;
-        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD attributes = AttributesOf(path);
         return attributes != INVALID_FILE_ATTRIBUTES &&
                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     }
 
-    std::uint32_t GetAttributes(const std::string& path) override {
-        return GetFileAttributesA(path.c_str());
-    }
+    std::uint32_t GetAttributes(const std::string& path) override { return AttributesOf(path); }
 
     bool CanLookUp(const std::string& path) override {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-            return true;
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return AttributesOf(path) != INVALID_FILE_ATTRIBUTES || NotFound(GetLastError());
     }
 
     bool SetAttributes(const std::string& path, std::uint32_t attributes) override {
@@ -242,28 +203,33 @@ public:
         if (!NamesItself(path))
             return {};
         const FileHandle entry = FCalls.OpenEntry(path, FILE_READ_ATTRIBUTES);
-        return entry ? FCalls.FullId(entry.Get()) : FileId{};
+        return entry ? FCalls.OwnId(entry.Get()) : FileId{};
     }
 
     TargetOpen OpenTarget(const std::string& path) override {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (!NamesItself(path) || attributes == INVALID_FILE_ATTRIBUTES ||
-            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        if (!NamesItself(path))
+            return {nullptr, OpenRefusal::NoFile};
+        // Only a name that is not there is no file: one Windows will not let be read is.
+        const DWORD attributes = AttributesOf(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return {nullptr, NotFound(GetLastError()) ? OpenRefusal::NoFile : OpenRefusal::Denied};
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return {nullptr, OpenRefusal::NoFile};
         // A read-only file opens for writing only once its bit is cleared: through a handle
         // that reached the file itself, kept until the file is open so that the bit can go
         // back on that same file if another has taken the name meanwhile.
         FileHandle attributeHandle;
         if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            attributeHandle = FileHandle(
-                CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            DWORD error = ERROR_SUCCESS;
+            attributeHandle = FCalls.OpenAttributes(path, error);
             if (!attributeHandle)
-                return {nullptr, OpenRefusal::NoFile};
+                return {nullptr, NotFound(error) ? OpenRefusal::NoFile : OpenRefusal::Denied};
             if (!ReachedDirectly(FCalls, attributeHandle.Get(), path))
                 return {nullptr, OpenRefusal::Link};
-            FCalls.SetAttributes(attributeHandle.Get(),
-                                 attributes & 0xFFFF & ~FILE_ATTRIBUTE_READONLY);
+            // A write-protected stick or a share opened read-only takes no new attributes.
+            if (!FCalls.SetAttributes(attributeHandle.Get(),
+                                      attributes & 0xFFFF & ~FILE_ATTRIBUTE_READONLY))
+                return {nullptr, OpenRefusal::Denied};
         }
         const auto refuse = [&](OpenRefusal why) {
             if (attributeHandle)
@@ -274,7 +240,7 @@ public:
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             const DWORD error = GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            if (NotFound(error))
                 return refuse(OpenRefusal::NoFile);
             // An antivirus scanning the file, a preview or a backup: often gone a moment later.
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
@@ -291,7 +257,10 @@ public:
         if (GetFileType(file.Get()) != FILE_TYPE_DISK)
             return refuse(OpenRefusal::NotDiskFile);
         const FolderVolumes::Place place = FFolders.PlaceOf(file.Get(), finalPath);
-        if (attributeHandle && !(FCalls.FullId(attributeHandle.Get()) == place.id))
+        // The file whose bit was cleared is the one opened, as they are both placed.
+        if (attributeHandle &&
+            !(FFolders.IdOf(attributeHandle.Get(), FCalls.FinalPath(attributeHandle.Get())) ==
+              place.id))
             return refuse(OpenRefusal::Changed);
         // The passes would reach every name of the file, and the deletion only this one.
         FILE_STANDARD_INFO standard{};
@@ -381,7 +350,7 @@ public:
         FileHandle file(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!file || !ReachedDirectly(FCalls, file.Get(), path) ||
-            !(FCalls.FullId(file.Get()) == id) || !FCalls.MarkForDeletion(file.Get()))
+            !(FCalls.OwnId(file.Get()) == id) || !FCalls.MarkForDeletion(file.Get()))
             return false;
         // Wine unlinks when the handle is closed and drops a failure there, so success is only
         // believed once the name is gone. On Windows a file whose deletion waits for another
@@ -419,23 +388,25 @@ public:
 
     bool ListDirectory(const std::string& dir,
                        const std::function<void(const DirectoryEntry&)>& visit) override {
-        const std::map<std::string, FileId> ids = FileIdsIn(dir);
-        WIN32_FIND_DATAA found;
-        FindHandle search(FindFirstFileA((dir + "*.*").c_str(), &found));
+        const std::wstring wideDir = Widened(dir);
+        const std::map<std::wstring, FileId> ids = FileIdsIn(FCalls, wideDir);
+        WIN32_FIND_DATAW found;
+        const FindHandle search = FCalls.FindFirst(wideDir + L"*", found);
         if (!search) {
             // The root of an empty drive has no entries at all, not even "." and "..".
             return GetLastError() == ERROR_FILE_NOT_FOUND;
         }
         do {
             // The reserved field holds the reparse tag of a reparse point.
-            DirectoryEntry entry{found.cFileName, found.dwFileAttributes, found.dwReserved0, {}};
+            DirectoryEntry entry{
+                Narrowed(found.cFileName), found.dwFileAttributes, found.dwReserved0, {}};
             if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                const auto id = ids.find(entry.name);
+                const auto id = ids.find(found.cFileName);
                 // Made after the numbers were read: asked of the file itself.
                 entry.id = id != ids.end() ? id->second : Identify(dir + entry.name);
             }
             visit(entry);
-        } while (FindNextFileA(search.Get(), &found));
+        } while (FCalls.FindNext(search.Get(), found));
         return GetLastError() == ERROR_NO_MORE_FILES;
     }
 

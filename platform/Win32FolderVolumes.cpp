@@ -14,7 +14,7 @@ std::string_view WithoutTrailingDelimiter(std::string_view path) {
 } // namespace
 
 FolderVolumes::Place FolderVolumes::Whole(HANDLE file) {
-    return {FCalls.FullId(file), false, std::nullopt};
+    return {FCalls.OwnId(file), false, std::nullopt};
 }
 
 bool FolderVolumes::IsFolder(HANDLE handle, const std::string& folder) {

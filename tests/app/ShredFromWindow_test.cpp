@@ -4,6 +4,7 @@
 #include "engine/Random.h"
 #include "engine/DisplayElements.h"
 #include "engine/ShredRun.h"
+#include "framework/CodePages.h"
 #include "platform/FileSystem.h"
 #include "platform/Win32Paths.h"
 #include "settings/Settings.h"
@@ -333,6 +334,48 @@ TEST_F(ShredFromWindow, ANameOutsideEveryLegacyCodePageIsPickedShreddedAndMarked
     EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << found.cFileName;
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
+}
+
+// A dropped folder of names in any script is listed whole and shredded: Japanese, Korean,
+// accented and emoji names, and one whose UTF-8 form (286 bytes) is longer than the code-page
+// listing's field, which only NTFS keeps (made by tools/with-scratch-fs): Wine's code-page
+// listing cuts it, Windows' fails there and lists nothing after it.
+TEST_F(ShredFromWindow, ADroppedFolderOfNamesInAnyScriptIsListedWholeAndShredded) {
+    const std::string drive = EnvOrEmpty("OSTREVANE_NTFS_DRIVE");
+    const std::string folder = drive + "\\scripts";
+    std::string longName;
+    for (int i = 0; i < 94; ++i)
+        longName += "\xE3\x81\x82"; // HIRAGANA A
+    const auto wide = [](const std::string& path) { return Widened(path, CP_UTF8); };
+    const std::string made = folder + "\\" + longName + ".txt";
+    if (drive.empty() || GetFileAttributesW(wide(made).c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "needs the NTFS of tools/with-scratch-fs";
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\\xE6\x96\x87\xE6\x9B\xB8").c_str(), nullptr));
+    const std::vector<std::string> names = {
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",
+        "\xC3\x89l\xC3\xA9ments.docx",
+        "caf\xC3\xA9 \xF0\x9F\x98\x80.txt",
+        "\xE6\x96\x87\xE6\x9B\xB8\\\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4.txt",
+    };
+    std::set<std::string> paths = {made};
+    for (const std::string& name : names) {
+        MakeFile(folder + "\\" + name, 3000, 's');
+        paths.insert(folder + "\\" + name);
+    }
+
+    PostMessageA(Form().Handle(), WM_DROPFILES, DropHandle({folder}), 0);
+    PumpMessages();
+    const std::vector<std::string> listed = Entries();
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), paths);
+    const auto seen = Click(Form().btnWipe);
+
+    EXPECT_TRUE(seen.empty());
+    for (const std::string& entry : Entries())
+        EXPECT_TRUE(entry.starts_with(kDoneMarker)) << entry;
+    for (const std::string& path : paths)
+        EXPECT_EQ(GetFileAttributesW(wide(path).c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    RemoveDirectoryA((folder + "\\\xE6\x96\x87\xE6\x9B\xB8").c_str());
+    EXPECT_TRUE(RemoveDirectoryA(folder.c_str())) << "a file is left in " << folder;
 }
 
 // Names that reach another file than the one listed, or a file no longer there: no pass,

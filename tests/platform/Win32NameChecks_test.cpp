@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,19 +37,75 @@ public:
     bool noFinalPaths = false;
     bool letterlessVolume = false;
     bool placeholdersExposed = false;
+    // FileIdInfo answers 0, as a file system without 128-bit numbers; 128-bit numbers (of
+    // FileIdInfo and the 128-bit listing) that differ from the 64-bit ones by this much.
+    bool zeroIdInfo = false;
+    std::uint64_t wideShift = 0;
+    // What the overlay filter says of every file.
+    bool overlayBacked = false;
+    // The error with which a read-only file's attribute open fails; whether its attributes
+    // cannot be written (a write-protected stick).
+    DWORD attributesError = ERROR_SUCCESS;
+    bool attributesRefused = false;
+    // What a read-only file's attribute handle shows (a file put in its place).
+    std::function<void(FileId&)> attributesShow;
 
     // From now on the name's own entry shows the held file changed so.
     void EntryShows(std::function<void(FileId&)> change) {
         FEntries.clear();
         FChange = std::move(change);
+        FNoEntry = false;
+    }
+    // From now on the name's own entry does not open at all.
+    void NoEntry() {
+        EntryShows(nullptr);
+        FNoEntry = true;
     }
 
     FileHandle OpenEntry(const std::string& path, DWORD access) override {
+        if (FNoEntry)
+            return FileHandle();
         FileHandle entry = Win32Calls::OpenEntry(path, access);
         if (entry && FChange)
             FEntries.insert(entry.Get());
         return entry;
     }
+    FileHandle OpenAttributes(const std::string& path, DWORD& error) override {
+        if (attributesError != ERROR_SUCCESS) {
+            error = attributesError;
+            return FileHandle();
+        }
+        FileHandle file = Win32Calls::OpenAttributes(path, error);
+        FAttributeHandle = file.Get();
+        return file;
+    }
+    bool SetAttributes(HANDLE handle, DWORD attributes) override {
+        return !attributesRefused && Win32Calls::SetAttributes(handle, attributes);
+    }
+    bool IdInfo(HANDLE handle, FILE_ID_INFO& info) override {
+        if (!Win32Calls::IdInfo(handle, info))
+            return false;
+        std::uint64_t high = 0;
+        std::memcpy(&high, info.FileId.Identifier + 8, sizeof high);
+        high += wideShift;
+        std::memcpy(info.FileId.Identifier + 8, &high, sizeof high);
+        if (zeroIdInfo)
+            std::memset(info.FileId.Identifier, 0, sizeof info.FileId.Identifier);
+        return true;
+    }
+    // Both kinds from the 64-bit listing, which Wine gives.
+    bool NumberedEntries(HANDLE folder, bool wide, std::vector<NumberedEntry>& entries) override {
+        if (!Win32Calls::NumberedEntries(folder, false, entries))
+            return false;
+        for (NumberedEntry& entry : entries)
+            if (wide) {
+                entry.high += wideShift;
+                if (zeroIdInfo)
+                    entry.high = entry.low = 0;
+            }
+        return true;
+    }
+    bool OverlayBacked(HANDLE) override { return overlayBacked; }
     FileId FullId(HANDLE handle) override { return Shown(handle, Win32Calls::FullId(handle)); }
     FileId LocalId(HANDLE handle) override { return Shown(handle, Win32Calls::LocalId(handle)); }
     // An entry shown as another file tells no place: it is read whole, volume and all.
@@ -117,11 +174,15 @@ private:
             id.index += moved->second;
         if (FChange && FEntries.count(handle) != 0)
             FChange(id);
+        if (attributesShow && handle == FAttributeHandle)
+            attributesShow(id);
         return id;
     }
 
     std::function<void(FileId&)> FChange;
     std::set<HANDLE> FEntries;
+    bool FNoEntry = false;
+    HANDLE FAttributeHandle = nullptr;
     std::map<std::uint64_t, std::uint64_t> FMoved;
 };
 
@@ -187,20 +248,27 @@ TEST_F(Win32NameChecks, OnlyTheHeldFilesWholeIdentityLetsItsNameBeUsed) {
         {"another number", [](FileId& id) { ++id.index; }},
         {"another volume", [](FileId& id) { ++id.volume; }},
         {"another creation time", [](FileId& id) { ++id.created; }},
+        {"no entry at the name", nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const bool passes = row.change == rows[0].change;
+        const auto show = [&] {
+            if (row.change)
+                calls.EntryShows(row.change);
+            else
+                calls.NoEntry();
+        };
         for (const bool suffice : {false, true}) {
             NumbersSuffice(suffice);
             auto file = Opened();
-            calls.EntryShows(row.change);
+            show();
             EXPECT_EQ(file->HideName(), passes);
             EXPECT_EQ(PathExists(listed), !passes);
             calls.EntryShows(nullptr);
             file->RestoreName();
 
-            calls.EntryShows(row.change);
+            show();
             EXPECT_EQ(file->Delete(), passes);
             file->Close();
             EXPECT_EQ(PathExists(listed), !passes);
@@ -209,7 +277,7 @@ TEST_F(Win32NameChecks, OnlyTheHeldFilesWholeIdentityLetsItsNameBeUsed) {
 
         auto file = Opened();
         ASSERT_TRUE(file->HideName());
-        calls.EntryShows(row.change);
+        show();
         EXPECT_EQ(file->RestoreName(), passes);
         EXPECT_EQ(PathExists(listed), passes);
         calls.streamOpens = 0;
@@ -225,7 +293,7 @@ TEST_F(Win32NameChecks, OnlyTheHeldFilesWholeIdentityLetsItsNameBeUsed) {
         file = Opened();
         ASSERT_TRUE(file->HideName());
         ASSERT_TRUE(file->Delete());
-        calls.EntryShows(row.change);
+        show();
         EXPECT_FALSE(file->Close());
         EXPECT_EQ(PathExists(listed), passes);
         EXPECT_EQ(ReadOnly(listed), passes);
@@ -237,7 +305,8 @@ TEST_F(Win32NameChecks, OnlyTheHeldFilesWholeIdentityLetsItsNameBeUsed) {
 
 // On FAT a file's number is the place of its folder entry, and a rename to a name that takes
 // another number of entries moves it: the held file is known by the number its handle shows
-// now, so that it is still deleted, or given its name back when the deletion is refused.
+// now, so that it is still deleted, or given its name back when the deletion is refused. A
+// number that moved with the hiding names says that the old name's entries stay readable.
 TEST_F(Win32NameChecks, AFileWhoseNumberMovesWithEachRenameIsStillDeletedOrGivenItsNameBack) {
     calls.numbersMove = true;
     for (const bool suffice : {false, true}) {
@@ -248,7 +317,7 @@ TEST_F(Win32NameChecks, AFileWhoseNumberMovesWithEachRenameIsStillDeletedOrGiven
             calls.deletion =
                 refused ? ScriptedCalls::Deletion::Refused : ScriptedCalls::Deletion::Done;
             auto file = Opened();
-            EXPECT_TRUE(file->HideName());
+            EXPECT_FALSE(file->HideName()) << "the old name's entries stay where they were";
             EXPECT_EQ(file->Delete(), !refused);
             if (refused) {
                 EXPECT_TRUE(file->RestoreName());
@@ -322,6 +391,126 @@ TEST_F(Win32NameChecks, ANamedStreamOpensByItsUnicodeNameAndTellsWhenItIsHeld) {
     EXPECT_EQ(opened.refusal, OpenRefusal::InUse);
     EXPECT_EQ(calls.streamPath,
               L"\\\\?\\" + std::wstring(listed.begin(), listed.end()) + L":\u4E2D:$DATA");
+}
+
+} // namespace
+
+namespace {
+
+// One file matches itself whichever call read its number: the folder's listing, a lookup of
+// its name and the run's handle read numbers of one kind. A FileIdInfo of 0 comes from a file
+// system without 128-bit numbers; where 64-bit numbers name a file, 128-bit ones may differ.
+TEST_F(Win32NameChecks, OneFileMatchesItselfWhicheverCallReadItsNumber) {
+    const struct {
+        const char* what;
+        bool suffice, zeroIdInfo;
+        std::uint64_t wideShift;
+    } rows[] = {
+        {"64-bit numbers suffice, 128-bit ones differ", true, false, 5},
+        {"64-bit numbers suffice, FileIdInfo answers 0", true, true, 0},
+        {"128-bit numbers, FileIdInfo answers 0", false, true, 0},
+        {"128-bit numbers", false, false, 5},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        NumbersSuffice(row.suffice);
+        calls.zeroIdInfo = row.zeroIdInfo;
+        calls.wideShift = row.wideShift;
+        WriteFileContent(listed, "abc");
+        FileId fromListing;
+        files->ListDirectory(temp.Path(), [&](const DirectoryEntry& entry) {
+            if (entry.name == "Listed.txt")
+                fromListing = entry.id;
+        });
+        const FileId looked = files->Identify(listed);
+        TargetOpen opened = files->OpenTarget(listed);
+        ASSERT_TRUE(opened.file);
+        EXPECT_TRUE(fromListing.known);
+        EXPECT_EQ(fromListing, opened.file->Id());
+        EXPECT_EQ(looked, opened.file->Id());
+        EXPECT_TRUE(opened.file->HideName());
+        EXPECT_TRUE(opened.file->Delete());
+        EXPECT_TRUE(opened.file->Close());
+        EXPECT_FALSE(PathExists(listed));
+    }
+}
+
+TEST(NumbersSufficeOn, OnlyFileSystemsKnownToNameFilesBy64BitNumbers) {
+    for (const wchar_t* name : {L"NTFS", L"FAT", L"FAT32", L"exFAT"})
+        EXPECT_TRUE(NumbersSufficeOn(name)) << name;
+    for (const wchar_t* name : {L"ReFS", L"NFS", L"", L"ntfs"})
+        EXPECT_FALSE(NumbersSufficeOn(name)) << name;
+}
+
+// A read-only file is opened only once its bit is cleared on that very file: a name that
+// is not there is no file, one whose attributes Windows will not let be changed is refused
+// as such, and a file put in its place meanwhile is not the listed one (its bit goes back).
+TEST_F(Win32NameChecks, AReadOnlyFileIsOpenedOnlyThroughItsOwnClearedBit) {
+    const struct {
+        const char* what;
+        DWORD error;
+        bool refused;
+        void (*shows)(FileId&);
+        OpenRefusal refusal;
+    } rows[] = {
+        {"its bit cleared", ERROR_SUCCESS, false, nullptr, OpenRefusal::None},
+        {"gone", ERROR_FILE_NOT_FOUND, false, nullptr, OpenRefusal::NoFile},
+        {"its attributes not for this user", ERROR_ACCESS_DENIED, false, nullptr,
+         OpenRefusal::Denied},
+        {"on a write-protected stick", ERROR_SUCCESS, true, nullptr, OpenRefusal::Denied},
+        {"replaced once its bit was cleared", ERROR_SUCCESS, false, [](FileId& id) { ++id.index; },
+         OpenRefusal::Changed},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        calls.attributesError = row.error;
+        calls.attributesRefused = row.refused;
+        calls.attributesShow = row.shows;
+        SetFileAttributesA(listed.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteFileContent(listed, "abc");
+        SetFileAttributesA(listed.c_str(), FILE_ATTRIBUTE_READONLY);
+        TargetOpen opened = files->OpenTarget(listed);
+        EXPECT_EQ(opened.refusal, row.refusal);
+        EXPECT_EQ(opened.file != nullptr, row.refusal == OpenRefusal::None);
+        opened.file.reset();
+        EXPECT_TRUE(ReadOnly(listed));
+        calls.attributesRefused = false;
+    }
+}
+
+// The overlay filter (CompactOS) shows a file as a plain one through its handle: whether it
+// backs the file is part of where the file keeps its bytes.
+TEST_F(Win32NameChecks, AFileTheOverlayFilterKeepsIsSaidToBeKeptSo) {
+    for (const bool backed : {false, true}) {
+        calls.overlayBacked = backed;
+        auto file = Opened();
+        EXPECT_EQ(file->Storage() & kStoredOverlay, backed ? kStoredOverlay : 0u) << backed;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A file listed in another letter case than its entry on disk is hidden under a name of its
+// entry's shape: one of the name as typed would need other folder entries on FAT, and leave
+// the old ones readable.
+TEST_F(Win32NameChecks, AHidingNameTakesTheShapeOfTheNameOnDisk) {
+    WriteFileContent(listed, "abc");
+    TargetOpen opened = files->OpenTarget(temp / "LISTED.TXT");
+    ASSERT_TRUE(opened.file);
+    EXPECT_TRUE(opened.file->HideName());
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA((temp / "*.*").c_str(), &found));
+    ASSERT_TRUE(search);
+    std::set<std::string> names;
+    do
+        names.insert(found.cFileName);
+    while (FindNextFileA(search.Get(), &found));
+    // The second of its two hiding names.
+    EXPECT_EQ(names, (std::set<std::string>{".", "..", "Yyyyyy.yyy"}));
+    EXPECT_TRUE(opened.file->Delete());
+    EXPECT_TRUE(opened.file->Close());
 }
 
 } // namespace
