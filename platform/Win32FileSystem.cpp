@@ -389,6 +389,12 @@ public:
     bool ListDirectory(const std::string& dir,
                        const std::function<void(const DirectoryEntry&)>& visit) override {
         const std::wstring wideDir = Widened(dir);
+        // As far as the code-page forms reach that open the entries (MAX_PATH, with room for
+        // a name), which Windows' wide form keeps to as well, and Wine's does not.
+        if (wideDir.size() + 3 >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
         const std::map<std::wstring, FileId> ids = FileIdsIn(FCalls, wideDir);
         WIN32_FIND_DATAW found;
         const FindHandle search = FCalls.FindFirst(wideDir + L"*", found);
