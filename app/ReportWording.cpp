@@ -88,6 +88,20 @@ std::string Why(LeftReason reason) {
                "could not be overwritten and the file was not deleted. That part may still be "
                "read. Close that program, then " +
                again;
+    case LeftReason::OtherFileRenamed:
+        return "The file was overwritten seven times, but while its name was being hidden a "
+               "folder on its way was moved, and another file that had come to have its name "
+               "was renamed by mistake. That file got its name back at once; nothing else of it "
+               "was "
+               "touched. This file was not deleted: its content is destroyed, but the file "
+               "itself is still there. Delete it yourself where it is now.";
+    case LeftReason::OtherFileNotGivenBack:
+        return "The file was overwritten seven times, but while its name was being hidden a "
+               "folder on its way was moved, and another file that had come to have its name "
+               "was renamed by mistake to a name of repeated letters (such as zzzzzz.zzz), "
+               "which could not be undone: give that file its name back yourself. This file "
+               "was not deleted: its content is destroyed, but the file itself is still there. "
+               "Delete it yourself where it is now.";
     case LeftReason::StreamsUnlisted:
         return "The main content of the file was overwritten seven times, but Windows would not "
                "tell which parts programs keep beside it (named streams), so the file was not "
@@ -252,6 +266,18 @@ std::vector<std::string> OtherNamesDetails(const TRunFacts& run, const std::stri
     return details;
 }
 
+// Where a file left behind is now, where that is not the listed name, which may lead to
+// another file by now.
+std::string WhereNow(const LeftEntry& entry) {
+    if (!entry.folderLost)
+        return "It is now named " + ShownName(entry.now) + ".";
+    const std::size_t slash = entry.path.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? "" : entry.path.substr(0, slash);
+    return "It is now named " + ShownName(entry.now) + ", in the folder that was " + folder +
+           ". That folder has been moved, and Windows did not tell where to: look for it by "
+           "its own name.";
+}
+
 // "50 files", "files in 2 folders".
 std::string Unlisted(const std::vector<UnlistedEntry>& unlisted) {
     const auto folders = static_cast<std::size_t>(
@@ -306,6 +332,8 @@ TReport RunReport(const TRunFacts& run) {
         TReportItem item{ShownName(entry.path)};
         if (entry.reason == LeftReason::OtherNames)
             item.Details = OtherNamesDetails(run, entry.path);
+        if (!entry.now.empty())
+            item.Details.push_back(WhereNow(entry));
         Add(report.Groups, Why(entry.reason), std::move(item));
         wipesLeft += AskedForWipe(entry.reason) ? 1 : 0;
     }

@@ -186,6 +186,8 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     bool hidden = true;
     bool named = true;
     FileId id;
+    FileStream::Whereabouts where;
+    FileStream::OtherFileTouched touched;
     if (FWipe) {
         // Closing the filler removes it; it is a wipe only if its names are gone with it.
         const bool made = !FFillers.empty();
@@ -210,6 +212,8 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
         // the file to delete by hand.
         named = deleted || FTarget->StillNamed();
         shredded = FTarget->Close() && deleted;
+        where = FTarget->Where();
+        touched = FTarget->TouchedAnother();
         FTarget.reset();
     }
     if (!shredded) {
@@ -218,12 +222,19 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
         if (FWipe)
             return Leave(path, LeftReason::NotWiped);
         if (FStreamFault)
-            return Leave(path, *FStreamFault);
-        return Leave(path, FResized            ? LeftReason::Resized
-                           : FIntact && !named ? LeftReason::NameMoved
-                           : FIntact           ? LeftReason::NotDeleted
-                           : FWrote            ? LeftReason::PartlyOverwritten
-                                               : LeftReason::NotWritten);
+            return Leave(path, *FStreamFault, where);
+        if (touched.touched)
+            return Leave(path,
+                         touched.given ? LeftReason::OtherFileRenamed
+                                       : LeftReason::OtherFileNotGivenBack,
+                         where);
+        return Leave(path,
+                     FResized            ? LeftReason::Resized
+                     : FIntact && !named ? LeftReason::NameMoved
+                     : FIntact           ? LeftReason::NotDeleted
+                     : FWrote            ? LeftReason::PartlyOverwritten
+                                         : LeftReason::NotWritten,
+                     where);
     }
     if (!hidden)
         FTold.push_back({path, ToldReason::NameNotHidden});
@@ -289,8 +300,10 @@ void ShredRun::Mark(int index, const std::string& path) {
     FDisplay.RepaintList();
 }
 
-void ShredRun::Leave(const std::string& path, LeftReason reason) {
-    FLeft.push_back({path, reason});
+void ShredRun::Leave(const std::string& path, LeftReason reason,
+                     const FileStream::Whereabouts& where) {
+    FLeft.push_back(
+        {path, reason, where.path == path ? std::string() : where.path, where.folderLost});
 }
 
 bool ShredRun::ShreddedEarlier(const std::string& entry) {

@@ -47,11 +47,20 @@ enum class LeftReason {
     StreamNotOverwritten, // its main content was overwritten, a named stream of it was not
     StreamsUnlisted,      // its main content was overwritten; its named streams were unknown
     StreamInUse,          // its main content was overwritten; another program kept a stream open
+    // Overwritten, but while its name was being hidden a folder on its way was moved and a
+    // rename by name reached another file: that file got its name back, and this one was left.
+    OtherFileRenamed,
+    OtherFileNotGivenBack, // the same, but the other file could not be given its name back
 };
 
 struct LeftEntry {
     std::string path;
     LeftReason reason;
+    // Where the file is now, where that is not the listed name: its full name as far as the
+    // system can tell; only its own name where a folder on its way was moved to where the
+    // system cannot tell (`folderLost`).
+    std::string now = {};
+    bool folderLost = false;
 };
 
 // What a run tells of an entry it marked: what the mark alone does not say.
@@ -114,7 +123,8 @@ private:
     // What the storage of a file the run shredded keeps out of the passes' reach.
     void TellStorage(const std::string& path, std::uint32_t storage);
     void Mark(int index, const std::string& path);
-    void Leave(const std::string& path, LeftReason reason);
+    void Leave(const std::string& path, LeftReason reason,
+               const FileStream::Whereabouts& where = {});
     // Whether an earlier entry of this run shredded a file under this name (for entries
     // listed without a look at what they named).
     bool ShreddedEarlier(const std::string& entry);

@@ -159,6 +159,22 @@ public:
     // stream stays open. True when the system took the deletion; where it completes only as
     // the handle closes, Close then says whether the file went.
     virtual bool Delete() = 0;
+
+    // Where a file left behind is now, also once closed: its full name as far as the system
+    // can tell ("" for the name it was opened by). Where a folder on its way was moved and the
+    // system cannot tell where to, only the file's own name, and `folderLost`.
+    struct Whereabouts {
+        std::string path;
+        bool folderLost = false;
+    };
+    virtual Whereabouts Where() { return {}; }
+    // Whether an act by name reached another file (a folder on the way moved between the
+    // check and the act), which was given its name back; `given` false where it could not be.
+    struct OtherFileTouched {
+        bool touched = false;
+        bool given = false;
+    };
+    virtual OtherFileTouched TouchedAnother() { return {}; }
 };
 
 // Why a file was not opened to be shredded.

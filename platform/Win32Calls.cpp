@@ -5,6 +5,7 @@
 #include "framework/SystemFunction.h"
 
 #include <winioctl.h>
+#include <winternl.h>
 
 #include <cstring>
 #include <string_view>
@@ -141,6 +142,44 @@ FileHandle Win32Calls::OpenAttributes(const std::string& path, DWORD& error) {
                                 nullptr));
     error = file ? ERROR_SUCCESS : GetLastError();
     return file;
+}
+
+FileHandle Win32Calls::OpenFolder(const std::string& path) {
+    return FileHandle(CreateFileW(
+        Widened(path).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+        kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// NtOpenFile with the folder as the root of the name (OBJECT_ATTRIBUTES.RootDirectory), looked
+// up at run time as the rest of ntdll's functions.
+FileHandle Win32Calls::OpenInFolder(HANDLE folder, const std::wstring& name, DWORD access,
+                                    DWORD& error) {
+    using OpenFile =
+        LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
+    using DosError = ULONG(NTAPI*)(LONG);
+    static const auto openFile = SystemFunction<OpenFile>("ntdll.dll", "NtOpenFile");
+    static const auto dosError = SystemFunction<DosError>("ntdll.dll", "RtlNtStatusToDosError");
+    constexpr ULONG kCaseInsensitive = 0x40;      // OBJ_CASE_INSENSITIVE
+    constexpr ULONG kOpenReparsePoint = 0x200000; // FILE_OPEN_REPARSE_POINT
+    constexpr ULONG kSynchronousIo = 0x20;        // FILE_SYNCHRONOUS_IO_NONALERT
+    const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    UNICODE_STRING text{bytes, bytes, const_cast<PWSTR>(name.c_str())};
+    OBJECT_ATTRIBUTES attributes{};
+    attributes.Length = sizeof attributes;
+    attributes.RootDirectory = folder;
+    attributes.ObjectName = &text;
+    attributes.Attributes = kCaseInsensitive;
+    IO_STATUS_BLOCK io{};
+    HANDLE entry = nullptr;
+    const LONG status = openFile ? openFile(&entry, access | SYNCHRONIZE, &attributes, &io,
+                                            kShareAll, kOpenReparsePoint | kSynchronousIo)
+                                 : -1;
+    if (status < 0) {
+        error = openFile && dosError ? dosError(status) : ERROR_INVALID_FUNCTION;
+        return FileHandle();
+    }
+    error = ERROR_SUCCESS;
+    return FileHandle(entry);
 }
 
 FindHandle Win32Calls::FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& found) {

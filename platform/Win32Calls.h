@@ -71,6 +71,13 @@ public:
     virtual bool SetAttributes(HANDLE handle, DWORD attributes);
     // Whether the name is there at all.
     virtual bool NameExists(const std::string& path);
+    // A folder by its name, held with every sharing: its handle follows it wherever it is
+    // moved, as its name does not. Empty when it cannot be opened.
+    virtual FileHandle OpenFolder(const std::string& path);
+    // A name's own entry within a held folder (a link there is a file of its own), opened with
+    // every sharing for `access`; `error` tells why it could not be opened.
+    virtual FileHandle OpenInFolder(HANDLE folder, const std::wstring& name, DWORD access,
+                                    DWORD& error);
     // A name's file for changing its attributes (following a link at the name, which the
     // caller checks); `error` tells why it could not be opened.
     virtual FileHandle OpenAttributes(const std::string& path, DWORD& error);

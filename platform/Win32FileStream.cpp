@@ -1,4 +1,5 @@
 #include "platform/Win32FileStream.h"
+#include "platform/Win32Paths.h"
 #include "framework/CodePages.h"
 
 #include <algorithm>
@@ -7,6 +8,11 @@
 #include <utility>
 
 namespace {
+
+// The last part of a full name.
+std::string Leaf(const std::string& path) {
+    return path.substr(path.find_last_of('\\') + 1);
+}
 
 // A full name in the system code page as the system takes it in UTF-16 beyond MAX_PATH:
 // "\\?\C:\..." or "\\?\UNC\server\share\...", normalized first, since that prefix
@@ -29,7 +35,8 @@ std::wstring LongForm(const std::string& path) {
 Win32FileStream::Win32FileStream(Win32Calls& calls, FolderVolumes& folders, FileHandle handle,
                                  Win32StreamSetup setup)
     : FCalls(calls), FFolders(folders), FHandle(std::move(handle)), FPath(std::move(setup.path)),
-      FFirstPath(FPath), FPlace(setup.place), FRestore(setup.restore), FNamed(setup.named) {}
+      FFirstPath(FPath), FPlace(setup.place), FRestore(setup.restore), FNamed(setup.named),
+      FFolder(std::move(setup.folder)) {}
 
 bool Win32FileStream::Write(const void* data, std::size_t size) {
     const char* next = static_cast<const char*>(data);
@@ -59,9 +66,23 @@ bool Win32FileStream::Close() {
     // program's handle already reads as gone (access denied).
     FLastId = HeldId();
     FHandle.Reset();
-    if (!FCalls.NameExists(FPath))
+    if (FFolder ? GoneFromFolder() : !FCalls.NameExists(FPath))
         return true;
     Reclaim();
+    return false;
+}
+
+// Asked of the held folder, wherever it is now: the old name may have stopped answering only
+// because a folder on its way was moved, and Wine then skips the deletion.
+bool Win32FileStream::GoneFromFolder() {
+    DWORD error = ERROR_SUCCESS;
+    const FileHandle entry =
+        FCalls.OpenInFolder(FFolder.Get(), Widened(Leaf(FPath)), FILE_READ_ATTRIBUTES, error);
+    if (!entry)
+        // Windows refuses every open of a file whose deletion waits for another program's
+        // handle to close.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+               error == ERROR_ACCESS_DENIED;
     return false;
 }
 
@@ -106,6 +127,7 @@ bool Win32FileStream::HideName() {
             if (!StillNamed())
                 return false;
             if (FCalls.Rename(FHandle.Get(), hidden)) {
+                FRenamedFrom = FPath;
                 FPath = hidden;
                 renamed = true;
                 break;
@@ -115,11 +137,42 @@ bool Win32FileStream::HideName() {
     return renamed && emptied && FCalls.LocalId(FHandle.Get()).index == number;
 }
 
+void Win32FileStream::GiveBack() {
+    FTouched.touched = true;
+    const FileHandle other = FCalls.OpenEntry(FPath, FILE_READ_ATTRIBUTES | DELETE);
+    const FileId id = other ? EntryId(other.Get()) : FileId{};
+    if (other && id.known && FCalls.Rename(other.Get(), FRenamedFrom)) {
+        const FileHandle back = FCalls.OpenEntry(FRenamedFrom, FILE_READ_ATTRIBUTES);
+        FTouched.given = back && EntryId(back.Get()) == id;
+    }
+    FPath = FRenamedFrom;
+    FRenamedFrom.clear();
+}
+
+FileStream::Whereabouts Win32FileStream::Where() {
+    const std::string moved = FPath == FFirstPath ? std::string() : FPath;
+    const std::size_t slash = FPath.find_last_of('\\');
+    if (!FNamed || !FFolder || slash == std::string::npos)
+        return {moved, false};
+    const std::string folder = FPath.substr(0, slash + 1);
+    // Where it was, while that name still leads to the held folder.
+    const FileHandle byName = FCalls.OpenFolder(folder);
+    const FileId held = FCalls.FullId(FFolder.Get());
+    if (byName && held.known && FCalls.FullId(byName.Get()) == held)
+        return {moved, false};
+    // Windows tells where a held folder is now; Wine tells the name it was opened by.
+    const std::string now = PlainFinalPath(FCalls.FinalPath(FFolder.Get()));
+    if (!now.empty() && !SameNameIgnoringCase(now + "\\", folder))
+        return {now + "\\" + FPath.substr(slash + 1), false};
+    return {FPath.substr(slash + 1), true};
+}
+
 bool Win32FileStream::RestoreName() {
     if (FPath == FFirstPath)
         return true;
     if (!StillNamed() || !FCalls.Rename(FHandle.Get(), FFirstPath))
         return false;
+    FRenamedFrom = FPath;
     FPath = FFirstPath;
     return true;
 }
@@ -128,14 +181,25 @@ bool Win32FileStream::RestoreName() {
 // taken that name, or a folder on the way leads elsewhere, either would reach that other file.
 // So the name's own entry must show this very file, whole: its number alone can be another
 // volume's file's, and a sharing violation only says that some program holds what answered.
+//
+// The check after a rename by name is the one before the next act, which every rename has.
+// Another file there then is the one that rename reached: Wine renames by the name a file was
+// opened by, and a folder on the way moved between the check and the rename left that name
+// to another file. That file gets its name back at once, and nothing more is done by name.
 bool Win32FileStream::StillNamed() {
-    if (!FNamed || !FHandle)
+    if (!FNamed || !FHandle || FTouched.touched)
         return false;
     const FileHandle entry = FCalls.OpenEntry(FPath, FILE_READ_ATTRIBUTES);
     if (!entry)
         return false;
     const FileId held = HeldId();
-    return held.known && EntryId(entry.Get()) == held;
+    if (held.known && EntryId(entry.Get()) == held) {
+        FRenamedFrom.clear();
+        return true;
+    }
+    if (!FRenamedFrom.empty())
+        GiveBack();
+    return false;
 }
 
 FileId Win32FileStream::HeldId() {

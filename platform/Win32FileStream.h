@@ -21,6 +21,8 @@ struct Win32StreamSetup {
     DWORD restore = INVALID_FILE_ATTRIBUTES;
     // False for a file whose name is already gone, and for a named stream.
     bool named = true;
+    // The folder that holds the file, where it could be held as the file's own.
+    FileHandle folder = {};
 };
 
 class Win32FileStream final : public FileStream {
@@ -49,6 +51,8 @@ public:
     TargetOpen OpenNamedStream(const NamedStream& stream) override;
     std::uint32_t Storage() override;
     bool Delete() override;
+    Whereabouts Where() override;
+    OtherFileTouched TouchedAnother() override { return FTouched; }
 
 private:
     // The identity the held file shows now: its number read again (FAT gives a file the place
@@ -60,6 +64,11 @@ private:
     // A file whose deletion the system took but did not carry out stays: it gets its first
     // name and its read-only bit back, through a handle checked to reach it.
     void Reclaim();
+    // Gives the file that a rename by name reached instead of this one (it has FPath now)
+    // its name back, and this file its own.
+    void GiveBack();
+    // Whether the deletion took the file out of its held folder (the folder may have moved).
+    bool GoneFromFolder();
 
     Win32Calls& FCalls;
     FolderVolumes& FFolders;
@@ -72,4 +81,8 @@ private:
     bool FDeleting = false;
     // What the held file showed as its handle closed after a deletion was asked for.
     FileId FLastId;
+    FileHandle FFolder;
+    // The name the last rename by name left, until a check shows this file under the new one.
+    std::string FRenamedFrom;
+    OtherFileTouched FTouched;
 };

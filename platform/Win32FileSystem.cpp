@@ -271,8 +271,10 @@ public:
         if (standard.NumberOfLinks > 1)
             return refuse(OpenRefusal::OtherNames);
         const DWORD restore = attributeHandle ? attributes & 0xFFFF : INVALID_FILE_ATTRIBUTES;
-        return {std::make_unique<Win32FileStream>(FCalls, FFolders, std::move(file),
-                                                  Win32StreamSetup{path, place, restore}),
+        FileHandle folder = HeldFolder(path, file.Get());
+        return {std::make_unique<Win32FileStream>(
+                    FCalls, FFolders, std::move(file),
+                    Win32StreamSetup{path, place, restore, true, std::move(folder)}),
                 OpenRefusal::None};
     }
 
@@ -421,6 +423,25 @@ public:
     void ReleaseFolders() override { FFolders.Release(); }
 
 private:
+    // The folder that holds an open file, held by its handle, which follows the folder
+    // wherever it is moved: what becomes of the file is then asked where it is, not by a name
+    // that may lead elsewhere by then. Empty where the folder opened by name is not the file's.
+    FileHandle HeldFolder(const std::string& path, HANDLE file) {
+        const std::size_t slash = path.find_last_of('\\');
+        if (slash == std::string::npos)
+            return {};
+        FileHandle folder = FCalls.OpenFolder(path.substr(0, slash + 1));
+        DWORD error = ERROR_SUCCESS;
+        const FileHandle entry =
+            folder ? FCalls.OpenInFolder(folder.Get(), Widened(path.substr(slash + 1)),
+                                         FILE_READ_ATTRIBUTES, error)
+                   : FileHandle();
+        const FileId held = FCalls.LocalId(file);
+        if (!entry || !held.known || !(FCalls.LocalId(entry.Get()) == held))
+            return {};
+        return folder;
+    }
+
     Win32Calls& FCalls;
     FolderVolumes FFolders;
 };

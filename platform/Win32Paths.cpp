@@ -41,9 +41,9 @@ std::string LongPathName(const std::string& path) {
         [&path](char* buffer, DWORD size) { return GetLongPathNameA(path.c_str(), buffer, size); });
 }
 
-// "\\?\C:\x\" -> "C:\x", "\\?\UNC\server\share" -> "\\server\share": the plain form of a
-// final path, without a trailing delimiter.
-std::string Plain(std::string_view path) {
+} // namespace
+
+std::string PlainFinalPath(std::string_view path) {
     std::string plain;
     if (path.substr(0, 8) == "\\\\?\\UNC\\")
         plain = "\\\\" + std::string(path.substr(8));
@@ -55,6 +55,8 @@ std::string Plain(std::string_view path) {
         plain.pop_back();
     return plain;
 }
+
+namespace {
 
 // The long form of a full name whose last part may not exist yet (a file being created).
 std::string LongFormOf(const std::string& full) {
@@ -150,13 +152,13 @@ bool SameNameIgnoringCase(std::string_view first, std::string_view second) {
 
 bool FinalPathMatches(std::string_view rootFinal, std::string_view tail,
                       std::string_view finalPath) {
-    const std::string root = Plain(rootFinal);
+    const std::string root = PlainFinalPath(rootFinal);
     if (root.empty() || finalPath.empty())
         return false;
     while (!tail.empty() && tail.back() == '\\')
         tail.remove_suffix(1);
     const std::string expected = tail.empty() ? root : root + "\\" + std::string(tail);
-    return SameNameIgnoringCase(expected, Plain(finalPath));
+    return SameNameIgnoringCase(expected, PlainFinalPath(finalPath));
 }
 
 bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::string_view finalPath,

@@ -45,6 +45,10 @@ bool ReachesDirectly(std::string_view rootFinal, std::string_view tail, std::str
                      const std::function<std::pair<std::string, std::string>()>& volumePaths,
                      const std::function<bool()>& nameIsEntry);
 
+// "\\?\C:\x\" -> "C:\x", "\\?\UNC\server\share" -> "\\server\share": the plain form of a
+// final path, without a trailing delimiter.
+std::string PlainFinalPath(std::string_view path);
+
 // The handle's normalized final path ("\\?\C:\x"), or where the system cannot give it the name
 // as opened; "" when it gives neither.
 std::string FinalPathOf(HANDLE handle);

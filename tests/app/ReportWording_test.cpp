@@ -154,6 +154,32 @@ TEST(ReportWording, AFileWithOtherNamesIsNamedWithThemAndWhereTheyAre) {
               std::string::npos);
 }
 
+// A file left where its listed name does not lead (hidden under another name, or in a folder
+// moved since) is named where it is now, as far as Windows can tell: never by a name that
+// may lead to another file by now alone.
+TEST(ReportWording, AFileLeftElsewhereIsNamedWhereItIsNow) {
+    const std::string listed = "Q:\\dir\\secret.txt";
+    const struct {
+        LeftEntry entry;
+        std::string told;
+    } rows[] = {
+        {{listed, LeftReason::NotDeleted, "Q:\\moved\\yyyyyy.yyy"},
+         "It is now named Q:\\moved\\yyyyyy.yyy."},
+        {{listed, LeftReason::NotDeleted, "yyyyyy.yyy", true},
+         "It is now named yyyyyy.yyy, in the folder that was Q:\\dir. That folder has been "
+         "moved, and Windows did not tell where to: look for it by its own name."},
+        {{listed, LeftReason::OtherFileRenamed, "secret.txt", true},
+         "It is now named secret.txt, in the folder that was Q:\\dir. That folder has been "
+         "moved, and Windows did not tell where to: look for it by its own name."},
+    };
+    for (const auto& row : rows) {
+        const std::string body = ReportBody(RunReport({.Taken = 1, .Left = {row.entry}}));
+        EXPECT_EQ(body.substr(body.find("\r\n\r\n")),
+                  "\r\n\r\n    " + listed + "\r\n        " + row.told)
+            << row.told;
+    }
+}
+
 // "Unchanged" is said only of a file that was there and is so: never of one partly
 // overwritten, overwritten but not deleted, or gone.
 TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
@@ -177,6 +203,8 @@ TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
         {LeftReason::StreamNotOverwritten, false},
         {LeftReason::StreamsUnlisted, false},
         {LeftReason::StreamInUse, false},
+        {LeftReason::OtherFileRenamed, false},
+        {LeftReason::OtherFileNotGivenBack, false},
     };
     for (const auto& [reason, unchanged] : rows) {
         const std::string text =

@@ -149,6 +149,8 @@ private:
         // folder cannot be checked against.
         bool RestoreName() override { return FReal->RestoreName(); }
         bool StillNamed() override { return FReal->StillNamed(); }
+        Whereabouts Where() override { return FReal->Where(); }
+        OtherFileTouched TouchedAnother() override { return FReal->TouchedAnother(); }
         bool Delete() override {
             FDeleted = !FOwner.Fails("Delete") && FReal->Delete();
             return FDeleted;

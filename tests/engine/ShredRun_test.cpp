@@ -331,6 +331,7 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
         LeftReason reason;
         int opens;
         std::vector<ToldReason> told = {};
+        FileStream::Whereabouts where = {};
     };
     const FileId first = MakeFileId(1, 0, 12), other = MakeFileId(2, 0, 12);
     const auto kept = [](std::uint32_t storage) {
@@ -391,6 +392,29 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
          1,
          {ToldReason::OverlayCompressed}},
         {"a cloud file", kept(kStoredInCloud), true, {}, 1, {ToldReason::InCloud}},
+        // Its folder moved while its name was hidden: Wine's rename by name reached another
+        // file, given its name back; this one stays, named where it is.
+        {"a rename by its name reached another file",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.touched[path] = {true, true};
+             files.whereabouts[path] = {"zzzzzzzz.zzz", true};
+             files.refusedDeletions.insert(path);
+         },
+         false,
+         LeftReason::OtherFileRenamed,
+         1,
+         {},
+         {"zzzzzzzz.zzz", true}},
+        {"its deletion taken where its folder moved",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.whereabouts[path] = {"C:\\moved\\yyyyyyyy.yyy", false};
+             files.refusedDeletions.insert(path);
+         },
+         false,
+         LeftReason::NotDeleted,
+         1,
+         {},
+         {"C:\\moved\\yyyyyyyy.yyy", false}},
         {"kept sparse and encrypted",
          kept(kStoredSparse | kStoredEncrypted),
          true,
@@ -422,8 +446,10 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
         if (!c.shredded) {
             ASSERT_EQ(run.Left().size(), 1u) << c.what;
             EXPECT_EQ(run.Left()[0].reason, c.reason) << c.what;
+            EXPECT_EQ(run.Left()[0].now, c.where.path) << c.what;
+            EXPECT_EQ(run.Left()[0].folderLost, c.where.folderLost) << c.what;
             EXPECT_NE(real.GetAttributes(path) & kAttrReadOnly, 0u) << c.what;
-            if (c.reason != LeftReason::NotDeleted) {
+            if (c.reason != LeftReason::NotDeleted && c.reason != LeftReason::OtherFileRenamed) {
                 EXPECT_EQ(ReadAll(path), Filled(3000, 'l')) << c.what;
             }
             real.SetAttributes(path, real.GetAttributes(path) & ~kAttrReadOnly);

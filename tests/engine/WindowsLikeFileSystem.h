@@ -42,6 +42,10 @@ public:
     std::map<std::string, std::vector<std::vector<unsigned char>>> written;
     // The drive's free space beyond the caller's share (a quota).
     std::int64_t quotaKeeps = 0;
+    // Per name, where its file is after the run, and whether an act by its name reached
+    // another file (a folder on its way moved).
+    std::map<std::string, FileStream::Whereabouts> whereabouts;
+    std::map<std::string, FileStream::OtherFileTouched> touched;
     // Fillers stay on the drive when closed, as when the system could not remove one.
     bool fillersStay = false;
 
@@ -190,6 +194,14 @@ private:
         bool HideName() override { return FReal->HideName(); }
         bool RestoreName() override { return FReal->RestoreName(); }
         bool StillNamed() override { return FReal->StillNamed(); }
+        Whereabouts Where() override {
+            const auto where = FOwner.whereabouts.find(FPath);
+            return where != FOwner.whereabouts.end() ? where->second : FReal->Where();
+        }
+        OtherFileTouched TouchedAnother() override {
+            const auto touched = FOwner.touched.find(FPath);
+            return touched != FOwner.touched.end() ? touched->second : FReal->TouchedAnother();
+        }
         bool Delete() override {
             return FOwner.refusedDeletions.count(FPath) == 0 && FReal->Delete();
         }

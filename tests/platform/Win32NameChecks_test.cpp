@@ -143,7 +143,15 @@ public:
         error = streamError;
         return FileHandle();
     }
+    // What happens to the folders right before the n-th rename by a handle (from 1), and
+    // right before a deletion is asked for: a folder moved after the check before the act.
+    std::function<void(int)> beforeRename;
+    std::function<void()> beforeDeletion;
+    int renames = 0;
+
     bool Rename(HANDLE handle, const std::string& path) override {
+        if (beforeRename)
+            beforeRename(++renames);
         const std::uint64_t number = Win32Calls::LocalId(handle).index;
         if (!Win32Calls::Rename(handle, path))
             return false;
@@ -152,6 +160,8 @@ public:
         return true;
     }
     bool MarkForDeletion(HANDLE handle) override {
+        if (beforeDeletion)
+            beforeDeletion();
         if (deletion == Deletion::TakenButKept)
             return true;
         return deletion == Deletion::Done && Win32Calls::MarkForDeletion(handle);
@@ -511,6 +521,95 @@ TEST_F(Win32NameChecks, AHidingNameTakesTheShapeOfTheNameOnDisk) {
     EXPECT_EQ(names, (std::set<std::string>{".", "..", "Yyyyyy.yyy"}));
     EXPECT_TRUE(opened.file->Delete());
     EXPECT_TRUE(opened.file->Close());
+}
+
+} // namespace
+
+namespace {
+
+// Wine renames and deletes an open file by the name it was opened by. A folder on the file's
+// way moved after the check before an act (and other files made under the old names): the
+// deletion is believed only where the held folder, wherever it is now, no longer holds the
+// file; a rename that reached another file is undone at once, and nothing more is done by
+// name; the file left is named where it is, or by its own name where its folder was moved to
+// where Windows cannot tell (Wine).
+// A folder and its files, read-only ones too, gone.
+void Cleared(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (search)
+        do {
+            const std::string path = folder + "\\" + found.cFileName;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        } while (FindNextFileA(search.Get(), &found));
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(Win32NameChecks, AFolderMovedUnderARunTouchesNoOtherFileAndTheFileIsNamedWhereItIs) {
+    const struct {
+        const char* what;
+        int renameMoved; // 0: moved before the deletion instead
+        std::vector<std::string> others;
+        std::string left; // the held file's name in the moved folder
+        bool touched;
+    } rows[] = {
+        {"moved before the deletion", 0, {}, "yyyyyy.yyy", false},
+        {"moved before the deletion, other files under every name",
+         0,
+         {"secret.txt", "zzzzzz.zzz", "yyyyyy.yyy"},
+         "yyyyyy.yyy",
+         false},
+        {"moved before the first hiding rename", 1, {}, "secret.txt", false},
+        {"moved before the first hiding rename, another file under the listed name",
+         1,
+         {"secret.txt"},
+         "secret.txt",
+         true},
+        {"moved before the second hiding rename, another file under the first hiding name",
+         2,
+         {"zzzzzz.zzz"},
+         "zzzzzz.zzz",
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        MakeFolder(temp / "dir");
+        const auto move = [&] {
+            ASSERT_TRUE(MoveFileA((temp / "dir").c_str(), (temp / "moved").c_str()));
+            MakeFolder(temp / "dir");
+            for (const std::string& name : row.others)
+                WriteFileContent(temp / "dir" + kDelimiter + name, "other " + name);
+        };
+        calls.renames = 0;
+        calls.beforeRename = [&](int rename) {
+            if (rename == row.renameMoved)
+                move();
+        };
+        calls.beforeDeletion = [&] {
+            if (row.renameMoved == 0)
+                move();
+        };
+        auto file = Opened("dir\\secret.txt");
+        file->HideName();
+        // Where the deletion was taken, closing says the file stayed.
+        EXPECT_EQ(file->Delete(), row.renameMoved == 0);
+        EXPECT_EQ(file->Close(), row.renameMoved != 0);
+        calls.beforeRename = nullptr;
+        calls.beforeDeletion = nullptr;
+
+        EXPECT_TRUE(PathExists(temp / "moved" + kDelimiter + row.left));
+        for (const std::string& name : row.others)
+            EXPECT_EQ(ReadFileContent(temp / "dir" + kDelimiter + name), "other " + name);
+        EXPECT_EQ(file->TouchedAnother().touched, row.touched);
+        EXPECT_EQ(file->TouchedAnother().given, row.touched);
+        EXPECT_EQ(file->Where().path, row.left);
+        EXPECT_TRUE(file->Where().folderLost);
+        file.reset();
+        files->ReleaseFolders();
+        for (const char* folder : {"dir", "moved"})
+            Cleared(temp / folder);
+    }
 }
 
 } // namespace
