@@ -28,6 +28,16 @@ FileId Win32Calls::FullId(HANDLE handle) {
     return FullIdOf(handle, IdInfo(handle, info) ? &info : nullptr);
 }
 
+// Wine's creation time is the last write time: an edit in place, or the program's own passes,
+// would make a file another. Where the volume is known, it and the number name the file, and
+// the time is left out; on a drive of serial 0 only the time tells its file from another
+// drive's of the same number (a letter moved to such a drive), so it stays.
+FileId Win32Calls::Settled(FileId id) {
+    if (id.known && id.volume != 0 && CreationFollowsWrites())
+        id.created = 0;
+    return id;
+}
+
 bool Win32Calls::IdInfo(HANDLE handle, FILE_ID_INFO& info) {
     return GetFileInformationByHandleEx(handle, FileIdInfo, &info, sizeof info) != FALSE;
 }
@@ -35,15 +45,21 @@ bool Win32Calls::IdInfo(HANDLE handle, FILE_ID_INFO& info) {
 FileId Win32Calls::OwnId(HANDLE handle) {
     const FileId whole = FullId(handle);
     if (!whole.known || !NumbersSuffice(handle))
-        return whole;
+        return Settled(whole);
     FileId id = LocalId(handle);
     if (id.known)
         id.volume = whole.volume;
-    return id;
+    return Settled(id);
 }
 
 FileId Win32Calls::LocalId(HANDLE handle) {
     return LocalIdOf(handle);
+}
+
+bool Win32Calls::CreationFollowsWrites() {
+    // Only Wine's ntdll has it.
+    static const bool wine = SystemFunction<void (*)()>("ntdll.dll", "wine_get_version") != nullptr;
+    return wine;
 }
 
 std::string Win32Calls::FinalPath(HANDLE handle) {

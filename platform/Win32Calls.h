@@ -71,6 +71,12 @@ public:
     virtual bool SetAttributes(HANDLE handle, DWORD attributes);
     // Whether the name is there at all.
     virtual bool NameExists(const std::string& path);
+    // Whether the system's creation time of a file follows its writes, as Wine's does (it
+    // gives the last write time): then it tells nothing of which file a handle has.
+    virtual bool CreationFollowsWrites();
+    // An identity as it is compared (the others above are the system's answers): without the
+    // creation time where that follows writes and the volume is known.
+    FileId Settled(FileId id);
     // A folder by its name, held with every sharing: its handle follows it wherever it is
     // moved, as its name does not. Empty when it cannot be opened.
     virtual FileHandle OpenFolder(const std::string& path);

@@ -204,15 +204,15 @@ bool Win32FileStream::StillNamed() {
 
 FileId Win32FileStream::HeldId() {
     if (!FPlace.volumeFromFolder)
-        return FCalls.FullId(FHandle.Get());
+        return FCalls.Settled(FCalls.FullId(FHandle.Get()));
     FileId id = FCalls.LocalId(FHandle.Get());
     id.volume = FPlace.id.volume;
-    return id;
+    return FCalls.Settled(id);
 }
 
 FileId Win32FileStream::EntryId(HANDLE entry) {
     if (!FPlace.volumeFromFolder)
-        return FCalls.FullId(entry);
+        return FCalls.Settled(FCalls.FullId(entry));
     return FFolders.IdOf(entry, FCalls.FinalPath(entry));
 }
 

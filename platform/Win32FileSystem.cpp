@@ -94,7 +94,8 @@ std::map<std::wstring, FileId> FileIdsIn(Win32Calls& calls, const std::wstring& 
     std::vector<NumberedEntry> entries;
     calls.NumberedEntries(folder.Get(), !calls.NumbersSuffice(folder.Get()), entries);
     for (const NumberedEntry& entry : entries) {
-        const FileId id = MakeFileId(own.volume, entry.high, entry.low, 0, entry.created);
+        const FileId id =
+            calls.Settled(MakeFileId(own.volume, entry.high, entry.low, 0, entry.created));
         if (id.known)
             ids[entry.name] = id;
     }

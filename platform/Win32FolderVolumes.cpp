@@ -63,5 +63,5 @@ FolderVolumes::Place FolderVolumes::PlaceOf(HANDLE file, const std::string& fina
     FileId id = FCalls.LocalId(file);
     if (id.known)
         id.volume = *found->second.volume;
-    return {id, id.known, found->second.keepsStreams};
+    return {FCalls.Settled(id), id.known, found->second.keepsStreams};
 }
