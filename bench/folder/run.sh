@@ -58,11 +58,12 @@ measure() {
     local t0 t1 output
     write_folder
     case $1 in
-    engine | floor | floor1 | floorH)
+    engine | floor | floor1 | floorH | floorC)
         local exe=$tree/bench/ostrevane_bench.exe option=()
         [ "$1" != engine ] && exe=$tree/bench/ostrevane_floor.exe
         [ "$1" = floor1 ] && option=(--one-handle)
         [ "$1" = floorH ] && option=(--one-handle-hiding)
+        [ "$1" = floorC ] && option=(--one-handle-checked)
         output=$("$repo/tools/wine-run" "$state" "$exe" "${option[@]}" "Z:${dir//\//\\}" |
             tr -d '\r')
         check_gone "the $1"
@@ -86,13 +87,14 @@ measure() {
 }
 
 best_list="" best_window="" best_shred="" best_engine="" best_floor="" best_floor1="" best_floorH=""
+best_floorC=""
 smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a < b) ? a : b }'; }
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for ((round = 1; round <= rounds; ++round)); do
     echo "== round $round of $rounds: $count files of $bytes bytes in $parent"
-    peers=(window engine floor floor1 floorH shred)
-    ((round % 2 == 0)) && peers=(shred floorH floor1 floor engine window)
+    peers=(window engine floor floor1 floorH floorC shred)
+    ((round % 2 == 0)) && peers=(shred floorC floorH floor1 floor engine window)
     for peer in "${peers[@]}"; do
         read -r list seconds < <(measure "$peer") || die "$peer failed"
         [ -n "${seconds:-}" ] || die "$peer gave no time"
@@ -112,6 +114,9 @@ for ((round = 1; round <= rounds; ++round)); do
         elif [ "$peer" = floorH ]; then
             printf '   one-handle floor hiding names: %.3f s\n' "$seconds"
             best_floorH=$(smaller "$seconds" "$best_floorH")
+        elif [ "$peer" = floorC ]; then
+            printf '   safe floor (hiding names, checking each act): %.3f s\n' "$seconds"
+            best_floorC=$(smaller "$seconds" "$best_floorC")
         else
             printf '   shred -n 7 -u: %.3f s\n' "$seconds"
             best_shred=$(smaller "$seconds" "$best_shred")
@@ -126,6 +131,7 @@ window_engine=$(divide "$best_window" "$best_engine")
 engine_floor=$(divide "$best_engine" "$best_floor")
 engine_floor1=$(divide "$best_engine" "$best_floor1")
 engine_floorH=$(divide "$best_engine" "$best_floorH")
+window_floorC=$(divide "$best_window" "$best_floorC")
 echo
 echo "Results: best of $rounds rounds, $count x $bytes B, on $parent" \
     "($(df -PT "$parent" | awk 'NR == 2 { print $2 }')), $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -142,5 +148,7 @@ printf 'window / engine alone:      %8s     (goal <= 1.1)\n' "$window_engine"
 printf 'engine alone / floor:       %8s\n' "$engine_floor"
 printf 'engine / one-handle floor:  %8s     (goal <= 1.15)\n' "$engine_floor1"
 printf 'engine / floor hiding names: %7s\n' "$engine_floorH"
+printf '  safe floor (checks too):  %8.3f s\n' "$best_floorC"
+printf 'window / safe floor:        %8s     (goal <= 1.1)\n' "$window_floorC"
 awk -v l="$best_list" -v r="$ratio" -v w="$window_engine" -v e="$engine_floor1" \
     'BEGIN { exit !(l <= 2 && r <= 1.5 && w <= 1.1 && e <= 1.15) }'
