@@ -9,8 +9,11 @@
 # Goals: the list holds every file at most 2 s after the drop; the window's shred takes at
 # most 1.5 times shred's (stretch: no longer than shred), at most 1.1 times the engine's
 # alone; the engine alone at most 1.15 times the one-handle floor.
+# And the safe floor: one handle, hiding names, and the least sound check of the name before
+# each rename and the deletion; goal: the window's shred at most 1.1 times it.
 # Peers alternate; the best of ROUNDS (default 1) is kept. Variables: ROUNDS, COUNT (default
-# 20000), BENCH_BUILD (default <repo>/build).
+# 20000), PEERS (default all: window engine floor floor1 floorH floorC shred), BENCH_BUILD
+# (default <repo>/build).
 set -euo pipefail
 shopt -s inherit_errexit
 
@@ -93,8 +96,8 @@ smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a < b) ? a : b }'
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for ((round = 1; round <= rounds; ++round)); do
     echo "== round $round of $rounds: $count files of $bytes bytes in $parent"
-    peers=(window engine floor floor1 floorH floorC shred)
-    ((round % 2 == 0)) && peers=(shred floorC floorH floor1 floor engine window)
+    read -ra peers <<<"${PEERS:-window engine floor floor1 floorH floorC shred}"
+    ((round % 2 == 0)) && peers=($(printf '%s\n' "${peers[@]}" | tac))
     for peer in "${peers[@]}"; do
         read -r list seconds < <(measure "$peer") || die "$peer failed"
         [ -n "${seconds:-}" ] || die "$peer gave no time"
@@ -125,7 +128,7 @@ for ((round = 1; round <= rounds; ++round)); do
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+divide() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "") print "-"; else printf "%.3f", a / b }'; }
 ratio=$(divide "$best_window" "$best_shred")
 window_engine=$(divide "$best_window" "$best_engine")
 engine_floor=$(divide "$best_engine" "$best_floor")
