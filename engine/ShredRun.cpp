@@ -132,8 +132,11 @@ void ShredRun::ShredEntry(int index) {
     // A file that was listed and is gone now is not a request to wipe its drive, and a file
     // that has appeared where a wipe was asked for is not one the user listed.
     FWipe = kind == EntryKind::NoFile || (kind == EntryKind::Unknown && !exists);
+    // Only a name that is not there is gone: one Windows will not let be looked at is not.
     if (exists == FWipe)
-        return Leave(path, FWipe ? LeftReason::Appeared : LeftReason::Gone);
+        return Leave(path, FWipe                    ? LeftReason::Appeared
+                           : FFiles.CanLookUp(path) ? LeftReason::Gone
+                                                    : LeftReason::NotOpened);
 
     DropFillers();
     const std::int64_t size = GetTargetSize(path);

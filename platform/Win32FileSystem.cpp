@@ -208,13 +208,11 @@ public:
     }
 
     TargetOpen OpenTarget(const std::string& path) override {
-        if (!NamesItself(path))
-            return {nullptr, OpenRefusal::NoFile};
-        // Only a name that is not there is no file: one Windows will not let be read is.
+        // A name that cannot be looked up is no file to open (the run tells which names it
+        // could not look up at all).
         const DWORD attributes = AttributesOf(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-            return {nullptr, NotFound(GetLastError()) ? OpenRefusal::NoFile : OpenRefusal::Denied};
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        if (!NamesItself(path) || attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return {nullptr, OpenRefusal::NoFile};
         // A read-only file opens for writing only once its bit is cleared: through a handle
         // that reached the file itself, kept until the file is open so that the bit can go

@@ -370,6 +370,11 @@ TEST_F(ShredRunOnScratch, WhatWindowsAnswersForAListedFileDecidesItAlone) {
              files.refusedDeletions.insert(path);
          },
          false, LeftReason::NotDeleted, 1},
+        {"not to be looked at by this user",
+         [](WindowsLikeFileSystem& files, const std::string& path) {
+             files.unreadable.insert(path);
+         },
+         false, LeftReason::NotOpened, 0},
         {"a failure as it is opened",
          [](WindowsLikeFileSystem& files, const std::string& path) {
              files.failingOpens.insert(path);

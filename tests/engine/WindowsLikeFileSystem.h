@@ -27,8 +27,9 @@ public:
     // program holds the file, and how many times it first finds no file there, however the
     // name looks up.
     std::map<std::string, int> busyOpens, vanishingOpens;
-    // The names whose files' deletion the folder refuses, and those whose open fails outright.
-    std::set<std::string> refusedDeletions, failingOpens;
+    // The names whose files' deletion the folder refuses, those whose open fails outright,
+    // and those Windows will not look up (a folder on the way not for this user).
+    std::set<std::string> refusedDeletions, failingOpens, unreadable;
     std::int64_t largestFile = kNoFileSizeLimit;
     // Per name, the named streams of its file, each kept in a file of its own beside it
     // ("<name>~<stream>"); the names whose list of streams cannot be read; the streams whose
@@ -60,7 +61,12 @@ public:
     int partsWrittenPastUnflushed = 0;
 
     bool NamesItself(const std::string& path) override { return FReal.NamesItself(path); }
-    bool IsRegularFile(const std::string& path) override { return FReal.IsRegularFile(path); }
+    bool IsRegularFile(const std::string& path) override {
+        return unreadable.count(path) == 0 && FReal.IsRegularFile(path);
+    }
+    bool CanLookUp(const std::string& path) override {
+        return unreadable.count(path) == 0 && FReal.CanLookUp(path);
+    }
     bool IsDirectory(const std::string& path) override { return FReal.IsDirectory(path); }
     std::uint32_t GetAttributes(const std::string& path) override {
         return FReal.GetAttributes(path);
