@@ -69,6 +69,10 @@ std::string Why(LeftReason reason) {
         return "No file has the name, and the unused space of its drive could not be "
                "overwritten. Check that the drive is there and not write-protected, then " +
                again;
+    case LeftReason::NoFolder:
+        return "No file has the name, and the folder it names does not exist, so nothing was "
+               "overwritten for this name. Check the folder's name (a letter may be mistyped), "
+               "then list the name again.";
     case LeftReason::InUse:
         return "Another program has the file open, so it was left unchanged. Close that program, "
                "then " +
@@ -227,7 +231,7 @@ std::string OneWipe(const std::string& path, bool quota) {
 // A wipe that did not happen: no file is shredded under such a name either.
 bool AskedForWipe(LeftReason reason) {
     return reason == LeftReason::Appeared || reason == LeftReason::NoFreeSpace ||
-           reason == LeftReason::NotWiped;
+           reason == LeftReason::NotWiped || reason == LeftReason::NoFolder;
 }
 
 void Add(std::vector<TReportGroup>& groups, const std::string& reason, TReportItem item) {
@@ -371,8 +375,9 @@ TReport RunReport(const TRunFacts& run) {
                         "was overwritten instead. No file was shredded under these names.");
     if (wipesLeft > 0)
         AddSentence(report.Summary,
-                    "For " + Count(wipesLeft, "name that no file had", "names that no file had") +
-                        ", no unused space was overwritten: see why below.");
+                    "Nothing was overwritten for " +
+                        Count(wipesLeft, "name that no file had", "names that no file had") +
+                        ": see why below.");
     if (!unhidden.empty())
         AddSentence(report.Summary, "The name and size of " +
                                         Count(unhidden.size(), "shredded file", "shredded files") +

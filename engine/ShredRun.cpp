@@ -223,7 +223,7 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
         if (FStopped)
             return;
         if (FWipe)
-            return Leave(path, LeftReason::NotWiped);
+            return Leave(path, FolderExists(path) ? LeftReason::NotWiped : LeftReason::NoFolder);
         if (FStreamFault)
             return Leave(path, *FStreamFault, where);
         if (touched.touched)
@@ -307,6 +307,11 @@ void ShredRun::Leave(const std::string& path, LeftReason reason,
                      const FileStream::Whereabouts& where) {
     FLeft.push_back(
         {path, reason, where.path == path ? std::string() : where.path, where.folderLost});
+}
+
+bool ShredRun::FolderExists(const std::string& path) {
+    const std::size_t delimiter = path.find_last_of(FFiles.Delimiter());
+    return delimiter == std::string::npos || FFiles.IsDirectory(path.substr(0, delimiter + 1));
 }
 
 bool ShredRun::ShreddedEarlier(const std::string& entry) {

@@ -42,6 +42,7 @@ enum class LeftReason {
     NotDeleted,           // overwritten seven times, but it could not be deleted
     NameMoved,            // overwritten seven times, but its name came to lead elsewhere
     NotWiped,             // the free space could not be wiped
+    NoFolder,             // no file had the name, and its folder does not exist: nothing written
     InUse,                // another program kept it open (tried again for a while); untouched
     NotOpened,            // the system refused to open it for another reason; untouched
     StreamNotOverwritten, // its main content was overwritten, a named stream of it was not
@@ -125,6 +126,8 @@ private:
     void Mark(int index, const std::string& path);
     void Leave(const std::string& path, LeftReason reason,
                const FileStream::Whereabouts& where = {});
+    // Whether the folder a name would be in is there (a mistyped one is not).
+    bool FolderExists(const std::string& path);
     // Whether an earlier entry of this run shredded a file under this name (for entries
     // listed without a look at what they named).
     bool ShreddedEarlier(const std::string& entry);

@@ -79,11 +79,16 @@ TEST(ReportWording, TheSummarySaysWhatTheRunDidAndEachReasonIsToldOnce) {
          {"2 names in the list were no file, so the unused space of their drives was overwritten "
           "instead. No file was shredded under these names.",
           kWiped, "    Q:\\a.tmp", kQuota, "    \\\\server\\share\\b.tmp"}},
-        {"a wipe that could not be done",
-         {.Taken = 2, .Left = {{wipe, LeftReason::NoFreeSpace}}},
-         {"1 file was shredded. For 1 name that no file had, no unused space was overwritten: see "
-          "why below.",
-          kNoFreeSpace, "    " + wipe}},
+        {"wipes that could not be done, one in a mistyped folder",
+         {.Taken = 3,
+          .Left = {{wipe, LeftReason::NoFreeSpace}, {"Q:\\Letetrs\\cv.doc", LeftReason::NoFolder}}},
+         {"1 file was shredded. Nothing was overwritten for 2 names that no file had: see why "
+          "below.",
+          kNoFreeSpace, "    " + wipe,
+          "No file has the name, and the folder it names does not exist, so nothing was "
+          "overwritten for this name. Check the folder's name (a letter may be mistyped), then "
+          "list the name again.",
+          "    Q:\\Letetrs\\cv.doc"}},
         // Counted per file, however many ways it was kept.
         {"files kept elsewhere",
          {.Taken = 2,
@@ -184,27 +189,17 @@ TEST(ReportWording, AFileLeftElsewhereIsNamedWhereItIsNow) {
 // overwritten, overwritten but not deleted, or gone.
 TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
     const std::pair<LeftReason, bool> rows[] = {
-        {LeftReason::RefusedName, true},
-        {LeftReason::Gone, false},
-        {LeftReason::Appeared, true},
-        {LeftReason::Changed, true},
-        {LeftReason::OtherNames, true},
-        {LeftReason::Link, false},
-        {LeftReason::NotDiskFile, false},
-        {LeftReason::NoFreeSpace, false},
-        {LeftReason::NotWritten, true},
-        {LeftReason::PartlyOverwritten, false},
-        {LeftReason::Resized, false},
-        {LeftReason::NotDeleted, false},
-        {LeftReason::NameMoved, false},
-        {LeftReason::NotWiped, false},
-        {LeftReason::InUse, true},
-        {LeftReason::NotOpened, true},
-        {LeftReason::StreamNotOverwritten, false},
-        {LeftReason::StreamsUnlisted, false},
-        {LeftReason::StreamInUse, false},
-        {LeftReason::OtherFileRenamed, false},
-        {LeftReason::OtherFileNotGivenBack, false},
+        {LeftReason::RefusedName, true},       {LeftReason::Gone, false},
+        {LeftReason::Appeared, true},          {LeftReason::Changed, true},
+        {LeftReason::OtherNames, true},        {LeftReason::Link, false},
+        {LeftReason::NotDiskFile, false},      {LeftReason::NoFreeSpace, false},
+        {LeftReason::NotWritten, true},        {LeftReason::PartlyOverwritten, false},
+        {LeftReason::Resized, false},          {LeftReason::NotDeleted, false},
+        {LeftReason::NameMoved, false},        {LeftReason::NotWiped, false},
+        {LeftReason::NoFolder, false},         {LeftReason::InUse, true},
+        {LeftReason::NotOpened, true},         {LeftReason::StreamNotOverwritten, false},
+        {LeftReason::StreamsUnlisted, false},  {LeftReason::StreamInUse, false},
+        {LeftReason::OtherFileRenamed, false}, {LeftReason::OtherFileNotGivenBack, false},
     };
     for (const auto& [reason, unchanged] : rows) {
         const std::string text =

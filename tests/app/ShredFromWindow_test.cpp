@@ -414,6 +414,26 @@ TEST_F(ShredFromWindow, AFileWrittenSinceItWasListedIsStillTheListedFile) {
     EXPECT_FALSE(Exists(kept));
 }
 
+// A name typed into the picker in a folder that does not exist (a letter mistyped) is said
+// as such, not as a drive that could not be wiped.
+TEST_F(ShredFromWindow, ANameInAMistypedFolderIsSaidToBeInNoFolder) {
+    const std::string typed = In("Letetrs\\cv.doc");
+    Click(Form().btnBrowse, TypeIntoPicker(typed));
+    ASSERT_EQ(Entries(), std::vector<std::string>{typed});
+
+    const auto seen = Click(Form().btnWipe);
+
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Text,
+              "Nothing was overwritten for 1 name that no file had: see why below.\n" +
+                  Grouped("No file has the name, and the folder it names does not "
+                          "exist, so nothing was overwritten for this name. Check "
+                          "the folder's name (a letter may be mistyped), then list "
+                          "the name again.",
+                          {typed}));
+    EXPECT_EQ(Entries(), std::vector<std::string>{typed});
+}
+
 // Names that reach another file than the one listed, or a file no longer there: no pass,
 // no wipe, no mark, and every byte of every file where it was.
 TEST_F(ShredFromWindow, ANameThatIsNotTheListedFileIsNeverShreddedNorWiped) {

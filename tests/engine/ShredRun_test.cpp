@@ -113,10 +113,14 @@ TEST_F(ShredRunTest, ASizeIsTakenOnceAndEachPassSeesItsNumber) {
                   "shredding " + path + ": size is 10 bytes ... Pass " + std::to_string(pass));
 }
 
+// A mistyped folder: said as such, not as a drive that could not be wiped.
 TEST_F(ShredRunOnScratch, AMissingFileInAMissingFolderIsLeftAlone) {
     const std::string missing = (scratch->Path() / "gone" / "file.bin").string();
     RecordingDisplay display({missing});
-    EXPECT_NO_THROW(ShredRun(display, SystemFileSystem()).Execute());
+    ShredRun run(display, SystemFileSystem());
+    EXPECT_NO_THROW(run.Execute());
+    ASSERT_EQ(run.Left().size(), 1u);
+    EXPECT_EQ(run.Left()[0].reason, LeftReason::NoFolder);
     EXPECT_EQ(display.list, std::vector<std::string>{missing});
     EXPECT_EQ(display.statusLines.size(), 7u);
     EXPECT_TRUE(display.patterns.empty());
