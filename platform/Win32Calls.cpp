@@ -56,10 +56,26 @@ FileId Win32Calls::LocalId(HANDLE handle) {
     return LocalIdOf(handle);
 }
 
-bool Win32Calls::CreationFollowsWrites() {
-    // Only Wine's ntdll has it.
+namespace {
+
+// Only Wine's ntdll has it.
+bool UnderWine() {
     static const bool wine = SystemFunction<void (*)()>("ntdll.dll", "wine_get_version") != nullptr;
     return wine;
+}
+
+} // namespace
+
+bool Win32Calls::CreationFollowsWrites() {
+    return UnderWine();
+}
+
+bool Win32Calls::ActsByName() {
+    return UnderWine();
+}
+
+bool Win32Calls::FinalPathsFollowMoves() {
+    return !UnderWine();
 }
 
 std::string Win32Calls::FinalPath(HANDLE handle) {
@@ -160,10 +176,11 @@ FileHandle Win32Calls::OpenAttributes(const std::string& path, DWORD& error) {
     return file;
 }
 
+// No listing right: a folder one may pass through but not list is held too.
 FileHandle Win32Calls::OpenFolder(const std::string& path) {
-    return FileHandle(CreateFileW(
-        Widened(path).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-        kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return FileHandle(CreateFileW(Widened(path).c_str(),
+                                  FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // NtOpenFile with the folder as the root of the name (OBJECT_ATTRIBUTES.RootDirectory), looked
@@ -190,8 +207,12 @@ FileHandle Win32Calls::OpenInFolder(HANDLE folder, const std::wstring& name, DWO
     const LONG status = openFile ? openFile(&entry, access | SYNCHRONIZE, &attributes, &io,
                                             kShareAll, kOpenReparsePoint | kSynchronousIo)
                                  : -1;
+    // A deletion that waits for another program's handle reads as access denied otherwise.
+    constexpr LONG kDeletePending = static_cast<LONG>(0xC0000056); // STATUS_DELETE_PENDING
     if (status < 0) {
-        error = openFile && dosError ? dosError(status) : ERROR_INVALID_FUNCTION;
+        error = status == kDeletePending ? ERROR_DELETE_PENDING
+                : openFile && dosError   ? dosError(status)
+                                         : ERROR_INVALID_FUNCTION;
         return FileHandle();
     }
     error = ERROR_SUCCESS;

@@ -74,6 +74,12 @@ public:
     // Whether the system's creation time of a file follows its writes, as Wine's does (it
     // gives the last write time): then it tells nothing of which file a handle has.
     virtual bool CreationFollowsWrites();
+    // Whether the system renames and deletes an open file by the name it was opened by, as
+    // Wine does, rather than through the handle wherever the file is now.
+    virtual bool ActsByName();
+    // Whether a held handle's final path follows its folder when that is moved (Windows);
+    // Wine's keeps the name it was opened by.
+    virtual bool FinalPathsFollowMoves();
     // An identity as it is compared (the others above are the system's answers): without the
     // creation time where that follows writes and the volume is known.
     FileId Settled(FileId id);

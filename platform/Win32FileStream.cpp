@@ -66,7 +66,9 @@ bool Win32FileStream::Close() {
     // program's handle already reads as gone (access denied).
     FLastId = HeldId();
     FHandle.Reset();
-    if (FFolder ? GoneFromFolder() : !FCalls.NameExists(FPath))
+    // Where the system deletes by name and no folder could be held, a name that stopped
+    // answering proves nothing.
+    if (FFolder ? GoneFromFolder() : !FCalls.ActsByName() && !FCalls.NameExists(FPath))
         return true;
     Reclaim();
     return false;
@@ -78,12 +80,9 @@ bool Win32FileStream::GoneFromFolder() {
     DWORD error = ERROR_SUCCESS;
     const FileHandle entry =
         FCalls.OpenInFolder(FFolder.Get(), Widened(Leaf(FPath)), FILE_READ_ATTRIBUTES, error);
-    if (!entry)
-        // Windows refuses every open of a file whose deletion waits for another program's
-        // handle to close.
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-               error == ERROR_ACCESS_DENIED;
-    return false;
+    // Windows refuses every open of a file whose deletion waits for another program's handle.
+    return !entry && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                      error == ERROR_DELETE_PENDING);
 }
 
 FileId Win32FileStream::Id() {
@@ -161,7 +160,9 @@ FileStream::Whereabouts Win32FileStream::Where() {
     if (byName && held.known && FCalls.FullId(byName.Get()) == held)
         return {moved, false};
     // Windows tells where a held folder is now; Wine tells the name it was opened by.
-    const std::string now = PlainFinalPath(FCalls.FinalPath(FFolder.Get()));
+    const std::string now = FCalls.FinalPathsFollowMoves()
+                                ? PlainFinalPath(FCalls.FinalPath(FFolder.Get()))
+                                : std::string();
     if (!now.empty() && !SameNameIgnoringCase(now + "\\", folder))
         return {now + "\\" + FPath.substr(slash + 1), false};
     return {FPath.substr(slash + 1), true};
@@ -197,7 +198,8 @@ bool Win32FileStream::StillNamed() {
         FRenamedFrom.clear();
         return true;
     }
-    if (!FRenamedFrom.empty())
+    // Only a rename by name can have reached another file.
+    if (!FRenamedFrom.empty() && FCalls.ActsByName())
         GiveBack();
     return false;
 }

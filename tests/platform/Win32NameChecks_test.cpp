@@ -115,8 +115,19 @@ public:
     std::string FinalPath(HANDLE handle) override {
         const bool none =
             (FChange && FEntries.count(handle) != 0) || (noFinalPaths && !IsFolder(handle));
-        return none ? std::string() : Win32Calls::FinalPath(handle);
+        std::string path = none ? std::string() : Win32Calls::FinalPath(handle);
+        // Where the system's final paths follow a moved folder (Windows): the folder
+        // `movedFrom` ("\\name") now stands at `movedTo`.
+        const std::size_t at = movedFrom.empty() ? std::string::npos : path.find(movedFrom);
+        const std::size_t end = at + movedFrom.size();
+        if (finalPathsFollowMoves && at != std::string::npos &&
+            (end == path.size() || path[end] == '\\'))
+            path.replace(at, movedFrom.size(), movedTo);
+        return path;
     }
+    bool finalPathsFollowMoves = false;
+    std::string movedFrom, movedTo;
+    bool FinalPathsFollowMoves() override { return finalPathsFollowMoves; }
     // "\\?\C:\x" as "\\?\Volume{C}\x".
     std::string GuidPath(HANDLE handle) override {
         const std::string path = Win32Calls::FinalPath(handle);
@@ -561,8 +572,11 @@ TEST_F(Win32NameChecks, AFolderMovedUnderARunTouchesNoOtherFileAndTheFileIsNamed
         std::vector<std::string> others;
         std::string left; // the held file's name in the moved folder
         bool touched;
+        // Windows' final paths follow the folder: the file is named where it is now.
+        bool followsMoves = false;
     } rows[] = {
         {"moved before the deletion", 0, {}, "yyyyyy.yyy", false},
+        {"moved before the deletion, final paths following it", 0, {}, "yyyyyy.yyy", false, true},
         {"moved before the deletion, other files under every name",
          0,
          {"secret.txt", "zzzzzz.zzz", "yyyyyy.yyy"},
@@ -583,8 +597,12 @@ TEST_F(Win32NameChecks, AFolderMovedUnderARunTouchesNoOtherFileAndTheFileIsNamed
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         MakeFolder(temp / "dir");
+        calls.finalPathsFollowMoves = row.followsMoves;
+        calls.movedFrom.clear();
         const auto move = [&] {
             ASSERT_TRUE(MoveFileA((temp / "dir").c_str(), (temp / "moved").c_str()));
+            calls.movedFrom = "\\dir";
+            calls.movedTo = "\\moved";
             MakeFolder(temp / "dir");
             for (const std::string& name : row.others)
                 WriteFileContent(temp / "dir" + kDelimiter + name, "other " + name);
@@ -611,8 +629,9 @@ TEST_F(Win32NameChecks, AFolderMovedUnderARunTouchesNoOtherFileAndTheFileIsNamed
             EXPECT_EQ(ReadFileContent(temp / "dir" + kDelimiter + name), "other " + name);
         EXPECT_EQ(file->TouchedAnother().touched, row.touched);
         EXPECT_EQ(file->TouchedAnother().given, row.touched);
-        EXPECT_EQ(file->Where().path, row.left);
-        EXPECT_TRUE(file->Where().folderLost);
+        const std::string moved = temp / "moved" + kDelimiter + row.left;
+        EXPECT_EQ(file->Where().path, row.followsMoves ? moved : row.left);
+        EXPECT_EQ(file->Where().folderLost, !row.followsMoves);
         file.reset();
         files->ReleaseFolders();
         for (const char* folder : {"dir", "moved"})
