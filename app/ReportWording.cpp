@@ -30,10 +30,9 @@ std::string Why(LeftReason reason) {
         return "The file was replaced by another file with the same name after you listed it. "
                "The new file was left unchanged. To shred it, list it again.";
     case LeftReason::OtherNames:
-        return "The file also has other names: it is one file that opens under each of them, so "
+        return "The file has other names as well: the same file opens under each of them, so "
                "shredding it would destroy it under those names too. It was left unchanged. To "
-               "shred it, delete its other names first (an ordinary delete is enough, as the "
-               "content stays with this name), then " +
+               "shred it, delete its other names first, then " +
                again;
     case LeftReason::Link:
         return "The name leads through a link to a file or folder somewhere else, so nothing was "
@@ -167,8 +166,9 @@ std::string Why(UnlistedReason reason) {
                "the file was not added to the list. Rename it so that its name ends in another "
                "character, then drop it again.";
     case UnlistedReason::TooLong:
-        return "The name is longer than Windows lets the program use, so the file was not added "
-               "to the list. Move it to a folder with a shorter name, then drop it again.";
+        return "The full name is longer than the 260 characters Windows lets the program use, so "
+               "the file was not added to the list. Move the file to a folder with a shorter "
+               "path, or give it a shorter name, then drop it again.";
     case UnlistedReason::NotLookedUp:
         return "Windows would not let the program look at the file, so it was not added to the "
                "list. Check that you may open it, then drop it again.";

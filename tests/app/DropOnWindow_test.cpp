@@ -93,8 +93,9 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
 }
 
 constexpr const char* kTooLong =
-    "The name is longer than Windows lets the program use, so the file was not added to the "
-    "list. Move it to a folder with a shorter name, then drop it again.";
+    "The full name is longer than the 260 characters Windows lets the program use, so the file "
+    "was not added to the list. Move the file to a folder with a shorter path, or give it a "
+    "shorter name, then drop it again.";
 constexpr const char* kOtherName =
     "Windows reads the name as another one, because it ends in a blank or a dot, so the file was "
     "not added to the list. Rename it so that its name ends in another character, then drop it "

@@ -716,10 +716,9 @@ constexpr const char* kReplaced =
     "The file was replaced by another file with the same name after you listed it. The new file "
     "was left unchanged. To shred it, list it again.";
 constexpr const char* kOtherNames =
-    "The file also has other names: it is one file that opens under each of them, so shredding "
-    "it would destroy it under those names too. It was left unchanged. To shred it, delete its "
-    "other names first (an ordinary delete is enough, as the content stays with this name), then "
-    "press Shred NOW! again.";
+    "The file has other names as well: the same file opens under each of them, so shredding it "
+    "would destroy it under those names too. It was left unchanged. To shred it, delete its "
+    "other names first, then press Shred NOW! again.";
 // Wine lists no file's names.
 constexpr const char* kNamesUntold = "Windows did not tell what its other names are.";
 
