@@ -329,7 +329,8 @@ TargetOpen ShredRun::Patiently(const std::string& path, const std::function<Targ
     if (opened.refusal != OpenRefusal::InUse)
         return opened;
     const int retries = ++FHeldFiles <= kPatientHeldFiles ? kInUseRetries : 1;
-    FDisplay.SetStatusText("waiting for " + path + ": another program has it open");
+    // The reason first: a long name is cut at the line's end, at any scale.
+    FDisplay.SetStatusText(std::string(kWaitingStatus) + path);
     FDisplay.RepaintStatus();
     for (int retry = 0; opened.refusal == OpenRefusal::InUse && retry < retries && !FStopped;
          ++retry) {

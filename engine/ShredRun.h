@@ -13,6 +13,9 @@
 class DisplayElements;
 
 inline constexpr std::string_view kDoneMarker = "SHREDDED! ... ";
+// The status line while a file another program holds is asked for again, before its name.
+inline constexpr std::string_view kWaitingStatus =
+    "Another program has this file open; waiting for it: ";
 inline constexpr int kPassCount = 7;
 inline constexpr std::int64_t kBlockSize = 16384;
 

@@ -9,10 +9,12 @@
 #include "platform/Win32Paths.h"
 #include "settings/Settings.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -270,8 +272,10 @@ TEST_F(ShredFromWindow, AFileAnotherProgramHoldsIsLeftWholeAndTheRunGoesOn) {
 }
 
 // A folder another program holds: while the run waits for its files, the window answers what
-// other programs send it within a second (Windows would call it "Not responding" otherwise)
-// and says which file it waits for; the report names every file.
+// other programs send it (Windows would call it "Not responding" otherwise) and says which
+// file it waits for, the reason first; the report names every file. Another program reading
+// the status line again and again reads the same file waited for several times: a window that
+// answered only between one wait and the next would answer once per file.
 TEST_F(ShredFromWindow, TwentyHeldFilesKeepTheWindowAnsweringAndAreAllNamed) {
     std::vector<std::string> paths;
     for (int i = 1; i <= 20; ++i) {
@@ -282,18 +286,14 @@ TEST_F(ShredFromWindow, TwentyHeldFilesKeepTheWindowAnsweringAndAreAllNamed) {
     const OtherHolder holder(paths);
     // Another program reads the status line, again and again, until the report is shown.
     std::atomic<bool> reported{false};
-    int unanswered = 0;
-    std::set<std::string> waitedFor;
+    std::map<std::string, int> waitedFor;
     const HWND status = Form().Edit1.Handle();
     std::thread reader([&] {
         while (!reported) {
             char text[1024] = {};
-            DWORD_PTR length = 0;
-            if (!SendMessageTimeoutA(status, WM_GETTEXT, sizeof text,
-                                     reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000, &length))
-                ++unanswered;
-            else if (std::string_view(text).starts_with("waiting for "))
-                waitedFor.insert(text);
+            SendMessageA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+            if (std::string_view(text).starts_with(kWaitingStatus))
+                ++waitedFor[text];
             Sleep(20);
         }
     });
@@ -305,10 +305,14 @@ TEST_F(ShredFromWindow, TwentyHeldFilesKeepTheWindowAnsweringAndAreAllNamed) {
     reported = true;
     reader.join();
 
-    EXPECT_EQ(unanswered, 0);
-    EXPECT_FALSE(waitedFor.empty()) << "read while the run waited";
-    for (const std::string& line : waitedFor)
-        EXPECT_TRUE(line.ends_with(": another program has it open")) << line;
+    int mostReads = 0;
+    for (const auto& [line, reads] : waitedFor) {
+        EXPECT_NE(std::find(paths.begin(), paths.end(), line.substr(kWaitingStatus.size())),
+                  paths.end())
+            << line;
+        mostReads = std::max(mostReads, reads);
+    }
+    EXPECT_GE(mostReads, 3) << "read while the run waited for one file";
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].Text, "None of the 20 files were shredded: see why below.\n" +
                                 Grouped(kInUseReason, paths));

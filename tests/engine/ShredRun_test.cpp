@@ -186,8 +186,7 @@ TEST_F(ShredRunTest, AfterTheFirstFewHeldFilesEachIsAskedForOnceMore) {
     ASSERT_EQ(display.statusLines.size(), paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(files.openTargets[paths[i]], i < 3 ? 21 : 2) << i;
-        EXPECT_EQ(display.statusLines[i],
-                  "waiting for " + paths[i] + ": another program has it open");
+        EXPECT_EQ(display.statusLines[i], std::string(kWaitingStatus) + paths[i]);
         EXPECT_EQ(run.Left()[i].reason, LeftReason::InUse);
     }
     EXPECT_EQ(display.waits.size(), 3u * 20u + 2u);
