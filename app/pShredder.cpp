@@ -139,6 +139,32 @@ void TfrmShredder::About1Click(TObject*) {
         }
 }
 
+namespace {
+
+// The buttons that do nothing while a run lasts look so: the window takes no input meanwhile
+// (clicks, keys and commands are dropped), and a button that looks pressable would seem broken.
+class TButtonsAtRest {
+public:
+    TButtonsAtRest(TButton& wipe, TButton& browse, TButton& keep, const THListBox& list)
+        : FWipe(wipe), FBrowse(browse), FKeep(keep), FList(list) {
+        for (TButton* button : {&FWipe, &FBrowse, &FKeep})
+            button->SetEnabled(false);
+    }
+    TButtonsAtRest(const TButtonsAtRest&) = delete;
+    TButtonsAtRest& operator=(const TButtonsAtRest&) = delete;
+    ~TButtonsAtRest() {
+        FBrowse.SetEnabled(true);
+        FKeep.SetEnabled(true);
+        FWipe.SetEnabled(FList.Count() > 0);
+    }
+
+private:
+    TButton &FWipe, &FBrowse, &FKeep;
+    const THListBox& FList;
+};
+
+} // namespace
+
 void TfrmShredder::btnWipeClick(TObject*) {
     WindowDisplay display({Edit1, Label2, pbWiping, HListBox1, FListed});
     // The lines this run takes up: those an earlier run marked are no names.
@@ -147,6 +173,7 @@ void TfrmShredder::btnWipeClick(TObject*) {
         taken += TListedFiles::Kind(HListBox1.ItemData(line)) != EntryKind::Shredded ? 1 : 0;
     ShredRun run(display, SystemFileSystem());
     FRun = &run;
+    const TButtonsAtRest resting(btnWipe, btnBrowse, Button1, HListBox1);
     // A session ended now would leave the entry under way half done: Windows is asked to wait.
     ShutdownBlockReasonCreate(Handle(),
                               L"Shredding files: turning off now would leave them unfinished");

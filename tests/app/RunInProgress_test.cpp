@@ -5,6 +5,7 @@
 #include "engine/DisplayElements.h"
 #include "engine/ShredRun.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -105,14 +106,20 @@ TEST_F(RunInProgress, ClicksKeysCommandsAndDropsDuringARunChangeNothing) {
         Form().HListBox1.SetItemIndex(2);
 
         std::vector<TDialogSeen> shown;
+        // The buttons that do nothing while the run lasts look so, and only then.
+        const std::vector<HWND> resting = {keep, wipe, Form().btnBrowse.Handle()};
+        bool enabledDuring = true;
         const std::string held = ShredHolding(
             [&] {
+                enabledDuring = std::any_of(resting.begin(), resting.end(), IsWindowEnabled);
                 // A listed file that is gone is left alone; back after the run, it would be
                 // shredded by any second run that waited.
                 DeleteFileA(files[1].c_str());
                 row.act();
             },
             &shown);
+        EXPECT_FALSE(enabledDuring);
+        EXPECT_TRUE(std::all_of(resting.begin(), resting.end(), IsWindowEnabled) || row.closes);
         MakeFile(files[1], kSize);
         PumpMessages();
 
