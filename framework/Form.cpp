@@ -1,4 +1,5 @@
 #include "framework/Form.h"
+#include "framework/Monitors.h"
 #include "framework/Dpi.h"
 #include "framework/Exception.h"
 #include "framework/Guard.h"
@@ -145,6 +146,23 @@ void TForm::CreateHandle() {
     }
     FResources = TScaledResources(FLayout.Form.Font, WindowDpi(window));
     FitClient();
+    KeepInWorkArea();
+}
+
+// A small screen at a large scale (1,024 x 768 at 192 DPI) would leave part of the window, and
+// the buttons at its right, out of reach: the window moves in and, where it is larger than the
+// work area, is made smaller, its anchors keeping the buttons in view.
+void TForm::KeepInWorkArea() {
+    RECT outer{};
+    GetWindowRect(FHandle, &outer);
+    const RECT work = SystemMonitors().OfRect(outer).Work;
+    const int width = std::min<int>(outer.right - outer.left, work.right - work.left);
+    const int height = std::min<int>(outer.bottom - outer.top, work.bottom - work.top);
+    const int left = std::clamp<int>(outer.left, work.left, work.right - width);
+    const int top = std::clamp<int>(outer.top, work.top, work.bottom - height);
+    if (left != outer.left || top != outer.top || width != outer.right - outer.left ||
+        height != outer.bottom - outer.top)
+        SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 POINT TForm::Placement(TSize outer) const {

@@ -87,6 +87,8 @@ private:
     HMENU BuildMenu(const std::vector<TMenuRow>& rows, bool bar);
     POINT Placement(TSize outer) const;
     void FitClient();
+    // Moves the window into its monitor's work area, and makes it no larger than that.
+    void KeepInWorkArea();
     void CreateControls(HWND parent, const TControlRow* parentRow);
     void CreateControl(const TControlRow& row, HWND parent, TSize parentDesign, int id);
     void OnDpiChanged(int dpi, const RECT& suggested);

@@ -373,6 +373,34 @@ TEST_F(MainWindowLayout, DISABLED_AtTheScreensDpiIsTheDesignTimesTheScale) {
     }
 }
 
+// The main window on a small screen's work area (1,024 x 768): whole inside it, buttons and
+// all, at the scale the test program is run at.
+class MainWindowOnASmallScreen : public MainWindowLayout {
+protected:
+    void SetUp() override {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &FWorkArea, 0);
+        RECT small{0, 0, 1024, 768};
+        ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &small, 0));
+        MainWindowLayout::SetUp();
+    }
+    void TearDown() override {
+        MainWindowLayout::TearDown();
+        SystemParametersInfoA(SPI_SETWORKAREA, 0, &FWorkArea, 0);
+    }
+    RECT FWorkArea{};
+};
+
+TEST_F(MainWindowOnASmallScreen, DISABLED_LiesInsideTheWorkArea) {
+    TfrmShredder& f = Form();
+    for (HWND window :
+         {f.Handle(), f.btnWipe.Handle(), f.btnClose.Handle(), f.btnBrowse.Handle()}) {
+        RECT place{};
+        GetWindowRect(window, &place);
+        EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= 1024 && place.bottom <= 768)
+            << place.left << "," << place.top << "," << place.right << "," << place.bottom;
+    }
+}
+
 bool SetLogPixels(DWORD dpi) {
     return RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD,
                            &dpi, sizeof dpi) == ERROR_SUCCESS;
@@ -388,6 +416,8 @@ TEST(MainWindowScales, IsWholeAndInProportionAtEveryDisplayScale) {
     for (int dpi : {96, 120, 144, 192}) {
         ASSERT_TRUE(SetLogPixels(static_cast<DWORD>(dpi)));
         EXPECT_EQ(RunAtDpi(dpi), 0u) << "at " << dpi << " DPI";
+        EXPECT_EQ(RunThisTest("MainWindowOnASmallScreen.DISABLED_*"), 0u)
+            << "on a small screen at " << dpi << " DPI";
     }
     // The other tests of the prefix run at 96.
     EXPECT_TRUE(SetLogPixels(96));
