@@ -7,7 +7,7 @@
 # Without a key the packages are unsigned, and the zip is the same byte for byte wherever and
 # whenever it is built.
 # OSTREVANE_RELEASE_URL is the address of the folder the packages are published in, for the
-# winget manifest. OSTREVANE_PACKAGE_BUILD and OSTREVANE_PACKAGE_DIST name other folders for
+# winget manifests: without it none are written. OSTREVANE_PACKAGE_BUILD and OSTREVANE_PACKAGE_DIST name other folders for
 # the build and the packages (the packaging test keeps its own); SOURCE_DATE_EPOCH, if set,
 # dates the zip's members instead of the last commit.
 # A failed run leaves no packages in dist/: they are made in the build tree and moved there
@@ -62,14 +62,23 @@ zip_path=$(cd "$release" && pwd)/$base.zip
 bash packaging/make-msi.sh "$version" "$shipped" "$release/$base.msi"
 [ -z "$signer" ] || bash packaging/sign.sh "$release/$base.msi"
 
-url=${OSTREVANE_RELEASE_URL:-https://www.velmarth.example/ostrevane/releases/$version}
-bash packaging/make-winget.sh "$version" "$release/$base.msi" "${url%/}/$base.msi" "$release/winget"
+# A manifest is only as good as the address it gives: none is written without the real one.
+url=${OSTREVANE_RELEASE_URL:-}
+[ -z "$url" ] ||
+    bash packaging/make-winget.sh "$version" "$release/$base.msi" "${url%/}/$base.msi" "$release/winget"
 (cd "$release" && sha256sum -- "$base.zip" "$base.msi" >SHA256SUMS)
-mv "$release/$base.zip" "$release/$base.msi" "$release/SHA256SUMS" "$release/winget" "$dist/"
+mv "$release/$base.zip" "$release/$base.msi" "$release/SHA256SUMS" "$dist/"
+[ -z "$url" ] || mv "$release/winget" "$dist/"
 
 echo "=== package: written to $dist"
-(cd "$dist" && ls -l -- "$base.zip" "$base.msi" SHA256SUMS winget/*)
-echo "winget manifests for the installer at ${url%/}/$base.msi (OSTREVANE_RELEASE_URL)"
+(cd "$dist" && ls -l -- "$base.zip" "$base.msi" SHA256SUMS)
+if [ -n "$url" ]; then
+    (cd "$dist" && ls -l -- winget/*)
+    echo "winget manifests for the installer at ${url%/}/$base.msi (OSTREVANE_RELEASE_URL)"
+else
+    echo "winget manifests skipped: set OSTREVANE_RELEASE_URL to the address of the folder" \
+        "the release is published in"
+fi
 echo "$name.exe as built, unsigned: sha256 $(sha256sum <"$exe" | cut -d' ' -f1)"
 if [ -n "$signer" ]; then
     stamp="not timestamped: the signatures end with the certificate"

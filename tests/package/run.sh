@@ -81,6 +81,8 @@ check "the zip's program is the one built" cmp <(unzip -p "$zip_a" "$name/$name.
 check "the program imports only KnownDLLs, from System32, has ASLR and DEP, is long-path aware" \
     bash "$root/tests/app/check-hardening.sh" "$exe_a"
 check "the script's last line says the release is unsigned" grep -q "UNSIGNED" <(tail -n 1 "$log")
+check "without OSTREVANE_RELEASE_URL no winget manifest is written, and the script says so" \
+    bash -c 'test ! -e "$1/dist/winget" && grep -q "winget manifests skipped" "$2"' _ "$a" "$log"
 
 # --- Signed with a throwaway certificate, from the second build's tree (no new build).
 echo "=== package test: a signed release"
@@ -98,7 +100,8 @@ release() { # release DIST [VAR=VALUE...]: the second copy's release, signed wit
         SIGN_PFX="$keys/test.pfx" SIGN_PASSWORD="test pass" "$@" bash "$b/scripts/package.sh"
 }
 signed="$state/s-dist"
-if ! release "$signed" >"$state/signed.log" 2>&1; then
+address=https://downloads.test/ostrevane/releases/$version
+if ! release "$signed" OSTREVANE_RELEASE_URL="$address/" >"$state/signed.log" 2>&1; then
     tail -n 30 "$state/signed.log"
     check "the signed package build succeeds" false
     finish
@@ -131,6 +134,8 @@ check "SHA256SUMS matches the signed packages" \
 manifest="$signed/winget/Velmarth.WindowsOstrevane.installer.yaml"
 check "the winget manifest names the signed installer's SHA-256" \
     grep -qix "  InstallerSha256: $(sha256sum <"$signed_msi" | cut -d' ' -f1)" "$manifest"
+check "the winget manifest gives the installer at the address given" \
+    grep -qx "  InstallerUrl: $address/Windows-Ostrevane-$version-win64.msi" "$manifest"
 key_copies() {
     find "$state/b-build" "$signed" -type f -size "$(stat -c %s "$keys/test.pfx")c" \
         -exec cmp -s "$keys/test.pfx" {} \; -print
@@ -144,6 +149,20 @@ failed_release() { # failed_release [VAR=VALUE...]: fails, leaving no package in
 check "a wrong password fails the release, leaving no package" failed_release SIGN_PASSWORD=wrong
 check "an unreachable time-stamp server fails the release, leaving no package" \
     failed_release SIGN_TIMESTAMP_URL=http://127.0.0.1:1/
+# A key inside the source, the build tree or dist/ is refused before anything is built.
+for inside in "$b" "$state/b-build"; do
+    cp "$keys/test.pfx" "$inside/key.pfx"
+    check "a key inside ${inside#"$state"/} is refused, leaving no package" \
+        failed_release SIGN_PFX="$inside/key.pfx"
+    rm -f "$inside/key.pfx"
+done
+mkdir -p "$state/k-dist"
+cp "$keys/test.pfx" "$state/k-dist/key.pfx"
+key_in_dist() {
+    ! release "$state/k-dist" SIGN_PFX="$state/k-dist/key.pfx" >>"$state/signed.log" 2>&1 &&
+        test "$(ls -A "$state/k-dist")" = key.pfx
+}
+check "a key inside dist/ is refused, leaving no package" key_in_dist
 
 # --- The signed installer under Wine, in a prefix and a home of its own (Wine writes menu
 # entries and folders under the home).
