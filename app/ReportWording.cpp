@@ -95,8 +95,7 @@ std::string Why(LeftReason reason) {
         return "The file was overwritten seven times, but while its name was being hidden a "
                "folder on its way was moved, and another file that had come to have its name "
                "was renamed by mistake. That file got its name back at once; nothing else of it "
-               "was "
-               "touched. This file was not deleted: its content is destroyed, but the file "
+               "was touched. This file was not deleted: its content is destroyed, but the file "
                "itself is still there. Delete it yourself where it is now.";
     case LeftReason::OtherFileNotGivenBack:
         return "The file was overwritten seven times, but while its name was being hidden a "

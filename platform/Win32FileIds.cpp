@@ -61,13 +61,6 @@ FileId FullIdOf(HANDLE handle, const FILE_ID_INFO* info) {
                       0, created.QuadPart);
 }
 
-FileId FullIdOf(HANDLE handle) {
-    FILE_ID_INFO info{};
-    return FullIdOf(handle, GetFileInformationByHandleEx(handle, FileIdInfo, &info, sizeof info)
-                                ? &info
-                                : nullptr);
-}
-
 FileId LocalIdOf(HANDLE handle) {
     return MakeFileId(0, 0, NumberOf(handle), 0, CreationOf(handle));
 }

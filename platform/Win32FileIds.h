@@ -22,7 +22,6 @@ FileId IdOfFileIdInfo(const FILE_ID_INFO& info, std::uint64_t created);
 // handle's FileIdInfo, null where the system refused it; one that gives no number (a file
 // system without 128-bit numbers answers 0) leaves the 64-bit number.
 FileId FullIdOf(HANDLE handle, const FILE_ID_INFO* info);
-FileId FullIdOf(HANDLE handle);
 
 // The 64-bit number and the creation time, with no volume.
 FileId LocalIdOf(HANDLE handle);

@@ -173,9 +173,6 @@ TEST(ReportWording, AFileLeftElsewhereIsNamedWhereItIsNow) {
         {{listed, LeftReason::NotDeleted, "yyyyyy.yyy", true},
          "It is now named yyyyyy.yyy, in the folder that was Q:\\dir. That folder has been "
          "moved, and Windows did not tell where to: look for it by its own name."},
-        {{listed, LeftReason::OtherFileRenamed, "secret.txt", true},
-         "It is now named secret.txt, in the folder that was Q:\\dir. That folder has been "
-         "moved, and Windows did not tell where to: look for it by its own name."},
     };
     for (const auto& row : rows) {
         const std::string body = ReportBody(RunReport({.Taken = 1, .Left = {row.entry}}));

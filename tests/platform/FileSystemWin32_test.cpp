@@ -209,13 +209,13 @@ public:
     FileId FullId(HANDLE handle) override {
         ++reads;
         FVolumeOf[handle] = volume;
-        FileId id = FullIdOf(handle);
+        FileId id = Win32Calls::FullId(handle);
         id.volume = volume;
         id.indexHigh = high;
         return id;
     }
     FileId LocalId(HANDLE handle) override {
-        FileId id = FullIdOf(handle);
+        FileId id = Win32Calls::FullId(handle);
         id.volume = 0;
         return id;
     }
@@ -256,7 +256,7 @@ TEST(Win32FolderVolumes, AFileHasItsFoldersVolumeOnlyWhileTheHeldFolderIsStillTh
                                               nullptr, OPEN_EXISTING, 0, nullptr));
             ASSERT_TRUE(file);
             id = volumes.IdOf(file.Get(), FinalPathOf(file.Get()));
-            EXPECT_EQ(id.index, FullIdOf(file.Get()).index);
+            EXPECT_EQ(id.index, Win32Calls::System().FullId(file.Get()).index);
             if (row.letterMoves)
                 system.volume = 2;
         }

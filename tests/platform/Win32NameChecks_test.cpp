@@ -231,25 +231,39 @@ protected:
         const DWORD attributes = GetFileAttributesA(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     }
+    // The files of a folder (its path ends in a delimiter), by name.
+    static std::vector<std::string> FilesIn(const std::string& folder) {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        const FindHandle search(FindFirstFileA((folder + "*").c_str(), &found));
+        if (search)
+            do
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                    names.push_back(found.cFileName);
+            while (FindNextFileA(search.Get(), &found));
+        return names;
+    }
+    static void Erase(const std::string& path) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
     // The files in the folder besides the listed one, removed when `remove`.
     int Others(bool remove = false) {
         int count = 0;
-        WIN32_FIND_DATAA found;
-        const FindHandle search(FindFirstFileA((temp / "*").c_str(), &found));
-        if (!search)
-            return 0;
-        do {
-            const std::string name = found.cFileName;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-                (name == "Listed.txt" && !remove))
+        for (const std::string& name : FilesIn(temp.Path())) {
+            if (name == "Listed.txt" && !remove)
                 continue;
             ++count;
-            if (remove) {
-                SetFileAttributesA((temp / name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA((temp / name).c_str());
-            }
-        } while (FindNextFileA(search.Get(), &found));
+            if (remove)
+                Erase(temp / name);
+        }
         return count;
+    }
+    // A folder of the test and its files, read-only ones too, gone.
+    void Cleared(const std::string& folder) {
+        for (const std::string& name : FilesIn(folder + kDelimiter))
+            Erase(folder + kDelimiter + name);
+        RemoveDirectoryA(folder.c_str());
     }
 
     TempFolder temp;
@@ -529,15 +543,8 @@ TEST_F(Win32NameChecks, AHidingNameTakesTheShapeOfTheNameOnDisk) {
     TargetOpen opened = files->OpenTarget(temp / "LISTED.TXT");
     ASSERT_TRUE(opened.file);
     EXPECT_TRUE(opened.file->HideName());
-    WIN32_FIND_DATAA found;
-    const FindHandle search(FindFirstFileA((temp / "*.*").c_str(), &found));
-    ASSERT_TRUE(search);
-    std::set<std::string> names;
-    do
-        names.insert(found.cFileName);
-    while (FindNextFileA(search.Get(), &found));
     // The second of its two hiding names.
-    EXPECT_EQ(names, (std::set<std::string>{".", "..", "Yyyyyy.yyy"}));
+    EXPECT_EQ(FilesIn(temp.Path()), std::vector<std::string>{"Yyyyyy.yyy"});
     EXPECT_TRUE(opened.file->Delete());
     EXPECT_TRUE(opened.file->Close());
 }
@@ -552,19 +559,6 @@ namespace {
 // file; a rename that reached another file is undone at once, and nothing more is done by
 // name; the file left is named where it is, or by its own name where its folder was moved to
 // where Windows cannot tell (Wine).
-// A folder and its files, read-only ones too, gone.
-void Cleared(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (search)
-        do {
-            const std::string path = folder + "\\" + found.cFileName;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
-        } while (FindNextFileA(search.Get(), &found));
-    RemoveDirectoryA(folder.c_str());
-}
-
 TEST_F(Win32NameChecks, AFolderMovedUnderARunTouchesNoOtherFileAndTheFileIsNamedWhereItIs) {
     const struct {
         const char* what;
