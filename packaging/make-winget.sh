@@ -56,10 +56,12 @@ Installers:
   InstallerUrl: $url
   InstallerSha256: ${sha256^^}
 EOF
+# Publisher, licence and copyright as the read-me gives them (the package tests compare them).
 manifest defaultLocale "$id.locale.en-US.yaml" <<EOF
 PackageLocale: en-US
 Publisher: Velmarth
 PackageName: Windows Ostrevane
 License: Proprietary
+Copyright: Copyright (c) 2026 Velmarth. All rights reserved.
 ShortDescription: Destroys files so that their contents cannot be read back.
 EOF

@@ -136,6 +136,16 @@ check "the winget manifest names the signed installer's SHA-256" \
     grep -qix "  InstallerSha256: $(sha256sum <"$signed_msi" | cut -d' ' -f1)" "$manifest"
 check "the winget manifest gives the installer at the address given" \
     grep -qx "  InstallerUrl: $address/Windows-Ostrevane-$version-win64.msi" "$manifest"
+readme="$state/s-zip/$name/ReadMe.txt"
+on_one_line() { # on_one_line TEXT...: each TEXT, none empty, whole on one line of the read-me
+    local text
+    for text; do [ -n "$text" ] && grep -qiF -- "$text" "$readme" || return 1; done
+}
+locale_value() { sed -n "s/^$1: //p" "$signed/winget/Velmarth.WindowsOstrevane.locale.en-US.yaml"; }
+check "the winget manifest's publisher, licence and copyright are the shipped read-me's" \
+    on_one_line "$(locale_value Publisher)" "$(locale_value License)" "$(locale_value Copyright)"
+check "the shipped read-me gives the install folder and the setting's key each on one line" \
+    on_one_line "Program Files\\$name" 'HKEY_CURRENT_USER\Software\Velmarth\Ostrevane'
 key_copies() {
     find "$state/b-build" "$signed" -type f -size "$(stat -c %s "$keys/test.pfx")c" \
         -exec cmp -s "$keys/test.pfx" {} \; -print
