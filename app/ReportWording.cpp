@@ -9,8 +9,8 @@
 // each of the names below it. "Unchanged" is said only of a file that was there and is so.
 
 namespace {
-
 constexpr const char* kShredAgain = "press Shred NOW! again.";
+} // namespace
 
 std::string Why(LeftReason reason) {
     const std::string again = kShredAgain;
@@ -114,6 +114,8 @@ std::string Why(LeftReason reason) {
     return "";
 }
 
+namespace {
+
 // Windows writes such a file's new content into new places on the drive.
 std::string KeptElsewhere(const char* how) {
     return std::string("The file was shredded, but Windows kept it ") + how +
@@ -181,6 +183,106 @@ std::string Why(UnlistedReason reason) {
     return "";
 }
 
+// Each reason in a few words, as the summary counts it and as its part of the report is
+// headed: "600 open in another program".
+const char* Title(LeftReason reason) {
+    switch (reason) {
+    case LeftReason::RefusedName:
+        return "with a name ending in a blank or a dot";
+    case LeftReason::Gone:
+        return "no longer there";
+    case LeftReason::Appeared:
+        return "a file has the name now";
+    case LeftReason::Changed:
+        return "replaced after listing";
+    case LeftReason::OtherNames:
+        return "with other names";
+    case LeftReason::Link:
+        return "reached through a link";
+    case LeftReason::NotDiskFile:
+        return "naming a device";
+    case LeftReason::NoFreeSpace:
+        return "unused space could not be read";
+    case LeftReason::NotWritten:
+        return "not overwritten";
+    case LeftReason::PartlyOverwritten:
+        return "overwritten only in part";
+    case LeftReason::Resized:
+        return "resized by another program";
+    case LeftReason::NotDeleted:
+        return "overwritten but not deleted";
+    case LeftReason::NameMoved:
+        return "overwritten but not deleted (name moved)";
+    case LeftReason::NotWiped:
+        return "unused space could not be overwritten";
+    case LeftReason::NoFolder:
+        return "in a folder that does not exist";
+    case LeftReason::InUse:
+        return "open in another program";
+    case LeftReason::NotOpened:
+        return "refused by Windows";
+    case LeftReason::StreamNotOverwritten:
+        return "overwritten but for a named stream";
+    case LeftReason::StreamInUse:
+        return "overwritten but for a named stream in use";
+    case LeftReason::OtherFileRenamed:
+        return "overwritten but not deleted (folder moved)";
+    case LeftReason::OtherFileNotGivenBack:
+        return "overwritten but not deleted (another file renamed)";
+    case LeftReason::StreamsUnlisted:
+        return "overwritten but not deleted (named streams unknown)";
+    }
+    return "";
+}
+
+const char* Title(ToldReason reason) {
+    switch (reason) {
+    case ToldReason::NameNotHidden:
+        return "shredded, but the name not hidden";
+    case ToldReason::WipedFreeSpace:
+        return "no such file: unused space overwritten";
+    case ToldReason::QuotaLimited:
+        return "no such file: unused space overwritten up to your quota";
+    case ToldReason::Compressed:
+        return "shredded, but kept compressed";
+    case ToldReason::Sparse:
+        return "shredded, but kept as a sparse file";
+    case ToldReason::Encrypted:
+        return "shredded, but kept encrypted";
+    case ToldReason::IntegrityStreams:
+        return "shredded, but kept with integrity streams";
+    case ToldReason::OverlayCompressed:
+        return "shredded, but kept compressed to save space";
+    case ToldReason::Deduplicated:
+        return "shredded, but deduplicated";
+    case ToldReason::InCloud:
+        return "shredded, but a cloud file";
+    }
+    return "";
+}
+
+const char* Title(UnlistedReason reason) {
+    switch (reason) {
+    case UnlistedReason::OtherName:
+        return "not listed: the name ends in a blank or a dot";
+    case UnlistedReason::TooLong:
+        return "not listed: the name is too long";
+    case UnlistedReason::NotLookedUp:
+        return "not listed: Windows would not let it be looked at";
+    case UnlistedReason::FolderUnread:
+        return "a folder that could not be opened";
+    case UnlistedReason::FolderPartlyRead:
+        return "a folder read only in part";
+    }
+    return "";
+}
+
+constexpr const char* kAllNamesListed =
+    "Each of the file's names is in the list, but a file with more than one name is not "
+    "shredded: it opens under every one of them. It was left unchanged. To shred it, delete all "
+    "of its names but one (with Shift+Delete, so that none stays in the Recycle Bin), then "
+    "press Shred NOW! again.";
+
 // "1,000".
 std::string Number(std::size_t count) {
     const std::string digits = std::to_string(count);
@@ -233,12 +335,72 @@ bool AskedForWipe(LeftReason reason) {
            reason == LeftReason::NotWiped || reason == LeftReason::NoFolder;
 }
 
-void Add(std::vector<TReportGroup>& groups, const std::string& reason, TReportItem item) {
+void Add(std::vector<TReportGroup>& groups, const std::string& reason, const char* title,
+         const std::string& path, std::vector<std::string> details = {}) {
     auto group = std::find_if(groups.begin(), groups.end(),
                               [&](const TReportGroup& g) { return g.Reason == reason; });
     if (group == groups.end())
-        group = groups.insert(groups.end(), TReportGroup{"", reason, {}});
-    group->Items.push_back(std::move(item));
+        group = groups.insert(groups.end(), TReportGroup{"", reason, {}, title});
+    group->Items.push_back({ShownName(path), std::move(details), path});
+}
+
+// Headed with how many names each covers.
+void CountNames(std::vector<TReportGroup>& groups) {
+    for (TReportGroup& group : groups) {
+        group.Title[0] =
+            static_cast<char>(std::toupper(static_cast<unsigned char>(group.Title[0])));
+        group.Title += " (" + Count(group.Items.size(), "name", "names") + ")";
+    }
+}
+
+// "a, b and c".
+std::string Listing(const std::vector<std::string>& parts) {
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text;
+}
+
+// A reason that asks to close the program that holds the file.
+bool HeldByAnother(LeftReason reason) {
+    return reason == LeftReason::InUse || reason == LeftReason::StreamInUse ||
+           reason == LeftReason::Resized;
+}
+
+// Whether the file listed was still there when the run came to it: a number a file had when it
+// was listed may be another file's by now (Wine's are inode numbers, given again).
+bool FoundThere(LeftReason reason) {
+    switch (reason) {
+    case LeftReason::RefusedName:
+    case LeftReason::Gone:
+    case LeftReason::Appeared:
+    case LeftReason::Changed:
+    case LeftReason::Link:
+    case LeftReason::NotDiskFile:
+    case LeftReason::NoFreeSpace:
+    case LeftReason::NameMoved:
+    case LeftReason::NotWiped:
+    case LeftReason::NoFolder:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Two lines of one file: the same identity, on a known volume, of files found there.
+bool SameFile(const LeftEntry& a, const LeftEntry& b) {
+    if (a.file.known && b.file.known && a.file.volume != 0 && b.file.volume != 0 &&
+        FoundThere(a.reason) && FoundThere(b.reason))
+        return a.file == b.file;
+    return a.path == b.path;
+}
+
+// Windows' names match whatever their letters' case.
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 void AddSentence(std::string& summary, const std::string& sentence) {
@@ -248,11 +410,22 @@ void AddSentence(std::string& summary, const std::string& sentence) {
 // The other names of a file, as many as can be read at a glance, and where they are.
 constexpr std::size_t kOtherNamesShown = 5;
 
-std::vector<std::string> OtherNamesDetails(const TRunFacts& run, const std::string& path) {
+// Whether every other name of the file is also a line this run left for having them.
+bool AllNamesListed(const TRunFacts& run, const std::vector<OtherName>& names) {
+    return !names.empty() && std::all_of(names.begin(), names.end(), [&](const OtherName& name) {
+        return std::any_of(run.Left.begin(), run.Left.end(), [&](const LeftEntry& entry) {
+            return entry.reason == LeftReason::OtherNames && SameName(entry.path, name.path);
+        });
+    });
+}
+
+std::vector<std::string> OtherNamesDetails(const TRunFacts& run,
+                                           const std::optional<std::vector<OtherName>>& names,
+                                           const std::string& path) {
     std::vector<std::string> details;
-    const auto names = run.OtherNames ? run.OtherNames(path) : std::nullopt;
     if (!names) {
-        details.push_back("Windows did not tell what its other names are.");
+        details.push_back("Windows did not tell its other names, so they could not be found "
+                          "here. They are on the same drive, and as large as this file.");
     } else if (names->empty()) {
         details.push_back("It has no other name now: " + std::string(kShredAgain));
     } else {
@@ -264,7 +437,8 @@ std::vector<std::string> OtherNamesDetails(const TRunFacts& run, const std::stri
         if (names->size() > shown)
             details.push_back("and " + Count(names->size() - shown, "more name", "more names"));
     }
-    if (run.OtherNamesListed && run.OtherNamesListed(path))
+    if ((!names || !AllNamesListed(run, *names)) && run.OtherNamesListed &&
+        run.OtherNamesListed(path))
         details.push_back("Another line of the list names this file too.");
     return details;
 }
@@ -300,24 +474,30 @@ void AddUnlisted(TReport& report, const std::vector<UnlistedEntry>& unlisted,
                  const std::string& heading) {
     std::vector<TReportGroup> groups;
     for (const UnlistedEntry& entry : unlisted)
-        Add(groups, Why(entry.reason), {ShownName(entry.path)});
+        Add(groups, Why(entry.reason), Title(entry.reason), entry.path);
+    CountNames(groups);
     if (!groups.empty())
         groups.front().Heading = heading;
     report.Groups.insert(report.Groups.end(), groups.begin(), groups.end());
 }
 
 // This run's own count: of the files listed (not the names that asked for a wipe), how many
-// were shredded.
-std::string FilesShredded(std::size_t files, std::size_t left) {
-    const std::size_t shredded = files - left;
+// were shredded, and why the others were not: "600 open in another program, ...".
+std::string FilesShredded(std::size_t shredded, std::size_t left,
+                          const std::vector<std::pair<LeftReason, std::size_t>>& why) {
+    const std::size_t files = shredded + left;
     if (left == 0)
         return Count(shredded, "file was shredded.", "files were shredded.");
+    std::vector<std::string> parts;
+    for (const auto& [reason, count] : why)
+        parts.push_back(left == 1 ? Title(reason) : Number(count) + " " + Title(reason));
+    const std::string because = ": " + Listing(parts) + ". See why below.";
     if (shredded == 0)
-        return files == 1 ? "The file was not shredded: see why below."
-                          : "None of the " + Number(files) + " files were shredded: see why below.";
+        return files == 1 ? "The file was not shredded" + because
+                          : "None of the " + Number(files) + " files were shredded" + because;
     return Number(shredded) + " of " + Count(files, "file", "files") +
            (shredded == 1 ? " was" : " were") + " shredded. " + Number(left) +
-           (left == 1 ? " was" : " were") + " not: see why below.";
+           (left == 1 ? " was" : " were") + " not" + because;
 }
 
 } // namespace
@@ -331,14 +511,39 @@ std::string ShownName(const std::string& path) {
 TReport RunReport(const TRunFacts& run) {
     TReport report;
     std::size_t wipesLeft = 0;
+    // One file however many lines name it, counted under the first reason it was left for.
+    std::vector<const LeftEntry*> filesLeft;
+    std::vector<std::pair<LeftReason, std::size_t>> why;
     for (const LeftEntry& entry : run.Left) {
-        TReportItem item{ShownName(entry.path)};
-        if (entry.reason == LeftReason::OtherNames)
-            item.Details = OtherNamesDetails(run, entry.path);
+        std::vector<std::string> details;
+        std::string reason = Why(entry.reason);
+        if (entry.reason == LeftReason::OtherNames) {
+            const auto names = run.OtherNames ? run.OtherNames(entry.path) : std::nullopt;
+            details = OtherNamesDetails(run, names, entry.path);
+            if (names && AllNamesListed(run, *names))
+                reason = kAllNamesListed;
+        }
+        if (HeldByAnother(entry.reason) && run.Holders) {
+            const std::vector<std::string> programs = run.Holders(entry.path);
+            if (!programs.empty())
+                details.push_back("It is open in " + Listing(programs) + ".");
+        }
         if (!entry.now.empty())
-            item.Details.push_back(WhereNow(entry));
-        Add(report.Groups, Why(entry.reason), std::move(item));
-        wipesLeft += AskedForWipe(entry.reason) ? 1 : 0;
+            details.push_back(WhereNow(entry));
+        Add(report.Groups, reason, Title(entry.reason), entry.path, std::move(details));
+        if (AskedForWipe(entry.reason)) {
+            ++wipesLeft;
+            continue;
+        }
+        if (std::any_of(filesLeft.begin(), filesLeft.end(),
+                        [&](const LeftEntry* file) { return SameFile(*file, entry); }))
+            continue;
+        filesLeft.push_back(&entry);
+        auto counted = std::find_if(why.begin(), why.end(),
+                                    [&](const auto& count) { return count.first == entry.reason; });
+        if (counted == why.end())
+            counted = why.insert(why.end(), {entry.reason, 0});
+        ++counted->second;
     }
     std::vector<const ToldEntry*> wipes;
     std::set<std::string> quota, unhidden, kept;
@@ -348,22 +553,20 @@ TReport RunReport(const TRunFacts& run) {
     for (const ToldEntry& entry : run.Told)
         if (entry.reason == ToldReason::WipedFreeSpace) {
             wipes.push_back(&entry);
-            const bool limited = quota.count(entry.path) != 0;
-            Add(report.Groups, Why(limited ? ToldReason::QuotaLimited : entry.reason),
-                {ShownName(entry.path)});
+            const ToldReason told =
+                quota.count(entry.path) != 0 ? ToldReason::QuotaLimited : entry.reason;
+            Add(report.Groups, Why(told), Title(told), entry.path);
         }
     for (const ToldEntry& entry : run.Told) {
         if (entry.reason == ToldReason::WipedFreeSpace || entry.reason == ToldReason::QuotaLimited)
             continue;
-        Add(report.Groups, Why(entry.reason), {ShownName(entry.path)});
+        Add(report.Groups, Why(entry.reason), Title(entry.reason), entry.path);
         (entry.reason == ToldReason::NameNotHidden ? unhidden : kept).insert(entry.path);
     }
+    CountNames(report.Groups);
 
-    const std::size_t filesLeft = run.Left.size() - wipesLeft;
-    const std::size_t asked = wipes.size() + wipesLeft;
-    const std::size_t files = std::max(run.Taken > asked ? run.Taken - asked : 0, filesLeft);
-    if (files > 0)
-        AddSentence(report.Summary, FilesShredded(files, filesLeft));
+    if (run.Shredded + filesLeft.size() > 0)
+        AddSentence(report.Summary, FilesShredded(run.Shredded, filesLeft.size(), why));
     if (wipes.size() == 1)
         AddSentence(report.Summary,
                     OneWipe(wipes.front()->path, quota.count(wipes.front()->path) != 0));
@@ -407,6 +610,25 @@ TReport DropReport(const std::vector<UnlistedEntry>& unlisted) {
     return report;
 }
 
+namespace {
+
+// "Q:\Letters\" of "Q:\Letters\cv.doc" and of "Q:\Letters\Old\", a folder; empty where the
+// name has no folder.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash =
+        path.size() < 2 ? std::string::npos : path.find_last_of('\\', path.size() - 2);
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+void AddItem(std::string& body, const TReportItem& item, const std::string& shown,
+             const std::string& indent) {
+    body += "\r\n" + indent + shown;
+    for (const std::string& detail : item.Details)
+        body += "\r\n" + indent + "    " + detail;
+}
+
+} // namespace
+
 std::string ReportBody(const TReport& report) {
     std::string body;
     for (const TReportGroup& group : report.Groups) {
@@ -415,11 +637,31 @@ std::string ReportBody(const TReport& report) {
         // Underlined, so that it does not read as one more reason.
         if (!group.Heading.empty())
             body += group.Heading + "\r\n" + std::string(group.Heading.size(), '-') + "\r\n\r\n";
+        if (!group.Title.empty())
+            body += group.Title + ":\r\n";
         body += group.Reason + "\r\n";
-        for (const TReportItem& item : group.Items) {
-            body += "\r\n    " + item.Name;
-            for (const std::string& detail : item.Details)
-                body += "\r\n        " + detail;
+        // Names that share a folder are set below it, the folder named once: a long folder
+        // repeated on every line would push the names, which tell them apart, out of sight.
+        std::vector<bool> done(group.Items.size());
+        for (std::size_t i = 0; i < group.Items.size(); ++i) {
+            if (done[i])
+                continue;
+            const TReportItem& item = group.Items[i];
+            const std::string folder = FolderOf(item.Path);
+            std::vector<std::size_t> shared;
+            for (std::size_t j = i; j < group.Items.size() && !folder.empty(); ++j)
+                if (!done[j] && FolderOf(group.Items[j].Path) == folder)
+                    shared.push_back(j);
+            if (shared.size() < 2) {
+                AddItem(body, item, item.Name, "    ");
+                continue;
+            }
+            body += "\r\n    " + folder;
+            for (const std::size_t j : shared) {
+                done[j] = true;
+                AddItem(body, group.Items[j], ShownName(group.Items[j].Path.substr(folder.size())),
+                        "        ");
+            }
         }
     }
     return body;

@@ -29,6 +29,7 @@ struct UnlistedEntry {
 struct TReportItem {
     std::string Name; // as shown: quoted where its end would not show
     std::vector<std::string> Details = {};
+    std::string Path = {}; // as listed
 };
 
 struct TReportGroup {
@@ -36,6 +37,8 @@ struct TReportGroup {
     std::string Heading;
     std::string Reason;
     std::vector<TReportItem> Items;
+    // The reason in a few words, found again at a glance among many names.
+    std::string Title = {};
 };
 
 struct TReport {
@@ -46,8 +49,8 @@ struct TReport {
 
 // What the report after a run is made of.
 struct TRunFacts {
-    // The lines of the list the run took up: all but those marked before it.
-    std::size_t Taken = 0;
+    // The files the run shredded (not the names that asked for a wipe, nor lines marked before).
+    std::size_t Shredded = 0;
     std::vector<LeftEntry> Left = {};
     std::vector<ToldEntry> Told = {};
     // What the drops since the list was last empty could not list.
@@ -56,17 +59,23 @@ struct TRunFacts {
     std::function<std::optional<std::vector<OtherName>>(const std::string&)> OtherNames = {};
     // Whether another line of the list names the same file as this unshredded one.
     std::function<bool(const std::string&)> OtherNamesListed = {};
+    // The programs that have a file open, as the user knows them; none where none can be told.
+    std::function<std::vector<std::string>(const std::string&)> Holders = {};
 };
 
 // A name as the report shows it: one that ends in a blank or a dot is quoted, so that the
 // end can be seen.
 std::string ShownName(const std::string& path);
 
+// Why a run left a name unmarked: what happened, what it means, and what to do.
+std::string Why(LeftReason reason);
+
 TReport RunReport(const TRunFacts& run);
 // What a drop could not list.
 TReport DropReport(const std::vector<UnlistedEntry>& unlisted);
 
-// The text below the summary: each group's reason, then its names set apart (indented).
+// The text below the summary: each group's title with how many names it covers, its reason,
+// then its names set apart (indented); names that share a folder below it, named once.
 std::string ReportBody(const TReport& report);
 // The whole report as text, as a message box copies itself: caption, summary, groups, button.
 std::string ReportText(const std::string& caption, const TReport& report);

@@ -4,6 +4,7 @@
 #include "app/WindowDisplay.h"
 #include "dialogs/about.h"
 #include "engine/ShredRun.h"
+#include "platform/Win32Holders.h"
 #include "platform/Win32OtherNames.h"
 #include <shellapi.h>
 #include "framework/SystemFunction.h"
@@ -167,10 +168,6 @@ private:
 
 void TfrmShredder::btnWipeClick(TObject*) {
     WindowDisplay display({Edit1, Label2, pbWiping, HListBox1, FListed});
-    // The lines this run takes up: those an earlier run marked are no names.
-    std::size_t taken = 0;
-    for (int line = 0; line < HListBox1.Count(); ++line)
-        taken += TListedFiles::Kind(HListBox1.ItemData(line)) != EntryKind::Shredded ? 1 : 0;
     ShredRun run(display, SystemFileSystem());
     FRun = &run;
     const TButtonsAtRest resting(btnWipe, btnBrowse, Button1, HListBox1);
@@ -191,9 +188,10 @@ void TfrmShredder::btnWipeClick(TObject*) {
     const TReport report =
         run.Stopped()
             ? TReport{}
-            : RunReport({taken, run.Left(), run.Told(), FUnlisted,
+            : RunReport({run.Shredded(), run.Left(), run.Told(), FUnlisted,
                          [](const std::string& path) { return OtherNamesOf(path); },
-                         [this](const std::string& path) { return OtherNamesListed(path); }});
+                         [this](const std::string& path) { return OtherNamesListed(path); },
+                         [](const std::string& path) { return ProgramsHolding(path); }});
     if (!report.Empty())
         ShowReport(report);
     // A close asked for during the run waits until its report has been read.

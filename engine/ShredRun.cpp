@@ -69,6 +69,7 @@ void ShredRun::Execute() {
     FShredded.clear();
     FShreddedNames.clear();
     FHeldFiles = 0;
+    FFilesShredded = 0;
     FLeft.clear();
     FTold.clear();
     const int count = FDisplay.ListCount();
@@ -76,6 +77,7 @@ void ShredRun::Execute() {
         // No failure of the file system ends the run: the entry is left and said, the rest go
         // on, and the message after the run names it with the others.
         try {
+            FEntryFile = {};
             ShredEntry(i);
         } catch (const Exception&) {
             FTarget.reset();
@@ -117,6 +119,7 @@ void ShredRun::ShredEntry(int index) {
     if (kind == EntryKind::Shredded)
         return;
     const std::string path = FDisplay.ListText(index);
+    FEntryFile = FDisplay.ListIdentity(index);
     // Whatever is done by such a name would be done to another file.
     if (!FFiles.NamesItself(path))
         return Leave(path, LeftReason::RefusedName);
@@ -124,7 +127,7 @@ void ShredRun::ShredEntry(int index) {
     // after its first entry. Its identity alone proves nothing (two volumes can give one
     // serial and one number): only a name that leads to no file any more is taken for it. A
     // file there is checked as any listed file, and shredded when it is the listed one.
-    const FileId listed = FDisplay.ListIdentity(index);
+    const FileId listed = FEntryFile;
     const bool exists = FFiles.IsRegularFile(path);
     if ((kind == EntryKind::File && listed.known && !exists && FShredded.count(listed) != 0) ||
         (kind == EntryKind::Unknown && ShreddedEarlier(path)))
@@ -249,6 +252,7 @@ void ShredRun::Destroy(int index, const std::string& path, std::int64_t size) {
     // A wipe's name was never a file: listing it again asks for another wipe. A file that
     // told no identity is never taken for another entry's.
     if (!FWipe) {
+        ++FFilesShredded;
         if (id.known)
             FShredded.insert(id);
         if (FDisplay.ListKind(index) == EntryKind::Unknown)
@@ -305,8 +309,8 @@ void ShredRun::Mark(int index, const std::string& path) {
 
 void ShredRun::Leave(const std::string& path, LeftReason reason,
                      const FileStream::Whereabouts& where) {
-    FLeft.push_back(
-        {path, reason, where.path == path ? std::string() : where.path, where.folderLost});
+    FLeft.push_back({path, reason, where.path == path ? std::string() : where.path,
+                     where.folderLost, FEntryFile});
 }
 
 bool ShredRun::FolderExists(const std::string& path) {

@@ -65,6 +65,8 @@ struct LeftEntry {
     // system cannot tell (`folderLost`).
     std::string now = {};
     bool folderLost = false;
+    // The file as it was listed, where the list knew it: two lines of one file are one file.
+    FileId file = {};
 };
 
 // What a run tells of an entry it marked: what the mark alone does not say.
@@ -103,6 +105,8 @@ public:
     const std::vector<LeftEntry>& Left() const noexcept { return FLeft; }
     // What this run has to tell of entries it marked, in the list's order.
     const std::vector<ToldEntry>& Told() const noexcept { return FTold; }
+    // The files this run destroyed: a second line of one of them, marked with it, is none.
+    std::size_t Shredded() const noexcept { return FFilesShredded; }
 
     // Bytes to write for one entry; negative when there is nothing to do. A file to shred
     // stays open from here to its deletion.
@@ -147,6 +151,8 @@ private:
     bool FStopped = false;
     // How many files of this run another program held when they were first asked for.
     int FHeldFiles = 0;
+    std::size_t FFilesShredded = 0;
+    FileId FEntryFile; // the entry under way's, as listed
     // The current entry: whether it asks for a free-space wipe, and whether every pass so
     // far wrote its file in full.
     bool FWipe = false;

@@ -110,7 +110,12 @@ void ExpectGrouped(const std::string& text,
         ASSERT_NE(group, std::string::npos) << reason;
         EXPECT_EQ(text.find(head, group + 1), std::string::npos) << "said once: " << reason;
         const std::size_t end = text.find("\n\n", group + head.size());
-        const std::size_t at = text.find("\n    " + name + "\n", group);
+        // Whole, or below its folder where others share it.
+        std::size_t at = text.find("\n    " + name + "\n", group);
+        const std::size_t slash = name.find_last_of('\\', name.size() - 2) + 1;
+        const std::size_t folder = text.find("\n    " + name.substr(0, slash) + "\n", group);
+        if ((at == std::string::npos || at > end) && folder < end)
+            at = text.find("\n        " + name.substr(slash) + "\n", folder);
         EXPECT_TRUE(at != std::string::npos && at < end) << name;
     }
 }

@@ -239,9 +239,43 @@ bool ShowsColor(HWND window, COLORREF color) {
     return found;
 }
 
-std::string Grouped(const std::string& reason, const std::vector<std::string>& names) {
-    std::string group = reason + "\n";
-    for (const std::string& name : names)
-        group += "\n    " + name;
+std::string Grouped(const std::string& title, const std::string& reason,
+                    const std::vector<std::string>& names, const std::string& details) {
+    std::string count = std::to_string(names.size());
+    for (int at = static_cast<int>(count.size()) - 3; at > 0; at -= 3)
+        count.insert(static_cast<std::size_t>(at), ",");
+    std::string group =
+        title + " (" + count + (names.size() == 1 ? " name" : " names") + "):\n" + reason + "\n";
+    // A name quoted so that its end shows is quoted below its folder too.
+    const auto raw = [](const std::string& name) {
+        return name.front() == '"' ? name.substr(1, name.size() - 2) : name;
+    };
+    const auto folderOf = [&](const std::string& name) {
+        return raw(name).substr(0, raw(name).find_last_of('\\', raw(name).size() - 2) + 1);
+    };
+    std::vector<bool> done(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (done[i])
+            continue;
+        std::vector<std::size_t> shared;
+        for (std::size_t j = i; j < names.size(); ++j)
+            if (!done[j] && folderOf(names[j]) == folderOf(names[i]))
+                shared.push_back(j);
+        const std::string indent = shared.size() == 1 ? "\n    " : "\n        ";
+        if (shared.size() > 1)
+            group += "\n    " + folderOf(names[i]);
+        for (const std::size_t j : shared) {
+            done[j] = true;
+            const std::string leaf = raw(names[j]).substr(folderOf(names[j]).size());
+            group += indent + (shared.size() == 1          ? names[j]
+                               : names[j] == raw(names[j]) ? leaf
+                                                           : "\"" + leaf + "\"");
+            for (std::size_t start = 0; start < details.size();) {
+                const std::size_t end = std::min(details.find('\n', start), details.size());
+                group += indent + "    " + details.substr(start, end - start);
+                start = end + 1;
+            }
+        }
+    }
     return group;
 }

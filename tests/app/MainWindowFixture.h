@@ -68,10 +68,17 @@ void Press(std::initializer_list<WORD> keys);
 // Whether any pixel of a control's client area has exactly this colour.
 bool ShowsColor(HWND window, COLORREF color);
 
-// A group of the report as its window shows it (lines end in "\n"): the reason, then the names
-// it applies to, set apart.
-std::string Grouped(const std::string& reason, const std::vector<std::string>& names);
+// A group of the report as its window shows it (lines end in "\n"): its title with how many
+// names it covers, the reason, then the names it applies to, set apart (those that share a
+// folder below it), each followed by the lines of `details`, set apart further.
+std::string Grouped(const std::string& title, const std::string& reason,
+                    const std::vector<std::string>& names, const std::string& details = "");
+// What the report adds below a file with other names where Windows does not list them (Wine).
+inline constexpr const char* kNamesUntold = "Windows did not tell its other names, so they "
+                                            "could not be found here. They are on the same "
+                                            "drive, and as large as this file.";
 // What the report says of a listed file that was gone when its turn came.
+inline constexpr const char* kGoneTitle = "No longer there";
 inline constexpr const char* kGoneReason =
     "The file was no longer there when its turn came, so nothing was done. If it was moved, "
     "list it again where it is now.";

@@ -118,7 +118,8 @@ TEST_F(ReportWindow, DISABLED_FitsTheScreenAfterARunAndAfterADrop) {
     }
     const auto seen = Click(Form().btnWipe, Check("report-after-run-" + scale + ".bmp"));
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Statics.front(), "None of the 50 files were shredded: see why below.\r\n\r\n"
+    EXPECT_EQ(seen[0].Statics.front(), "None of the 50 files were shredded: 50 no longer there. "
+                                       "See why below.\r\n\r\n"
                                        "Also not shredded: 50 files that could not be added to "
                                        "the list");
     EXPECT_EQ(FReports, 2);
@@ -161,29 +162,49 @@ TEST_F(ReportWindow, CtrlCCopiesTheWholeReportAndEscapeClosesIt) {
     ASSERT_EQ(seen.size(), 1u);
     const std::string rule = "---------------------------\r\n";
     EXPECT_EQ(copied, Utf16(rule + "Windows Ostrevane\r\n" + rule +
-                            "None of the 2 files were shredded: see why below.\r\n\r\n" +
-                            kGoneReason + "\r\n\r\n    " + names[0] + "\r\n    " + names[1] +
-                            "\r\n" + rule + "OK\r\n" + rule));
+                            "None of the 2 files were shredded: 2 no longer there. See why "
+                            "below.\r\n\r\nNo longer there (2 names):\r\n" +
+                            kGoneReason + "\r\n\r\n    " + In("") + "\r\n        " +
+                            names[0].substr(In("").size()) + "\r\n        " +
+                            names[1].substr(In("").size()) + "\r\n" + rule + "OK\r\n" + rule));
     EXPECT_TRUE(IsWindowEnabled(Form().Handle())) << "closed";
 }
 
-// 1,000 files gone before the run: their reason once, then every one of the 1,000 names.
-TEST_F(ReportWindow, AThousandGoneFilesGiveOneReasonAndEveryName) {
-    const std::string folder = In("gone before the run");
+// 1,000 files left for three reasons: the summary counts each, and each reason, said once, is
+// headed with how many names it covers, their folder named once above them.
+TEST_F(ReportWindow, AThousandFilesLeftForThreeReasonsAreCountedPerReason) {
+    const std::string folder = In("left by the run");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(In("elsewhere").c_str(), nullptr));
     for (int i = 0; i < 1000; ++i)
         MakeFile(Exact(folder + "\\file number " + std::to_string(i)));
     Form().DnDForm1DnDItem(nullptr, folder);
     const std::vector<std::string> names = Entries();
     ASSERT_EQ(names.size(), 1000u);
-    for (const std::string& name : names)
+    // In the list's order: 600 gone, 300 replaced by another file, 100 given a second name.
+    const std::vector<std::string> gone(names.begin(), names.begin() + 600),
+        replaced(names.begin() + 600, names.begin() + 900),
+        linked(names.begin() + 900, names.end());
+    for (const std::string& name : gone)
         DeleteFileA(name.c_str());
+    for (const std::string& name : replaced) {
+        const std::string other = In("elsewhere\\new");
+        MakeFile(Exact(other));
+        ASSERT_TRUE(MoveFileExA(other.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING));
+    }
+    for (std::size_t i = 0; i < linked.size(); ++i)
+        ASSERT_TRUE(CreateHardLinkA(In("elsewhere\\" + std::to_string(i)).c_str(),
+                                    linked[i].c_str(), nullptr));
 
     const auto seen = Click(Form().btnWipe);
 
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "None of the 1,000 files were shredded: see why below.\n" +
-                                Grouped(kGoneReason, names));
+    EXPECT_EQ(seen[0].Text,
+              "None of the 1,000 files were shredded: 600 no longer there, 300 replaced after "
+              "listing and 100 with other names. See why below.\n" +
+                  Grouped(kGoneTitle, kGoneReason, gone) + "\n\n" +
+                  Grouped("Replaced after listing", Why(LeftReason::Changed), replaced) + "\n\n" +
+                  Grouped("With other names", Why(LeftReason::OtherNames), linked, kNamesUntold));
 }
 
 // Two monitors side by side, as a laptop's screen beside an external one: the left one at
@@ -214,7 +235,7 @@ bool Inside(const RECT& inner, const RECT& outer) {
 // monitor's work area; dragged to a monitor of another scale, it stays inside that one's.
 TEST_F(ReportWindow, OverAWindowOnASecondMonitorTheReportFitsThatMonitorAtItsScale) {
     SetWindowPos(Form().Handle(), nullptr, 1500, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    TRunFacts run{.Taken = 300};
+    TRunFacts run;
     for (int i = 0; i < 300; ++i)
         run.Left.push_back({In("gone " + std::to_string(i)), LeftReason::Gone});
     TwoMonitors monitors;

@@ -1,11 +1,13 @@
 // The words of the report after a run: what the run did, said once in the summary, then each
 // reason once with the names it applies to.
 #include "app/ReportWording.h"
+#include "platform/Win32Holders.h"
 #include "platform/Win32OtherNames.h"
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
 #include <utility>
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -41,12 +43,13 @@ std::string KeptElsewhere(const std::string& how) {
 }
 
 // A report as lines: the summary, then per group its heading (marked "## ") where it has one,
-// its reason and its names, set apart.
+// its title (marked "# "), its reason and its names, set apart.
 std::vector<std::string> Lines(const TReport& report) {
     std::vector<std::string> lines{report.Summary};
     for (const TReportGroup& group : report.Groups) {
         if (!group.Heading.empty())
             lines.push_back("## " + group.Heading);
+        lines.push_back("# " + group.Title);
         lines.push_back(group.Reason);
         for (const TReportItem& item : group.Items)
             lines.push_back("    " + item.Name);
@@ -62,64 +65,89 @@ TEST(ReportWording, TheSummarySaysWhatTheRunDidAndEachReasonIsToldOnce) {
         std::vector<std::string> lines;
     };
     const std::string wipe = "Q:\\wipe.tmp", a = "C:\\docs\\a.txt", b = "C:\\docs\\b.txt";
+    const FileId one = MakeFileId(7, 0, 42, 0);
     const Row rows[] = {
         // The wipe is no file shredded; its quota is said once, in the summary and its reason.
         {"a thousand files and a wipe under a quota",
-         {.Taken = 1001,
+         {.Shredded = 1000,
           .Told = {{wipe, ToldReason::WipedFreeSpace}, {wipe, ToldReason::QuotaLimited}}},
          {"1,000 files were shredded. No file is called wipe.tmp in Q:\\, so the unused space of "
           "drive Q: was overwritten instead, but only as much of it as your disk quota allows. No "
           "file was shredded under this name.",
-          kQuota, "    " + wipe}},
+          "# No such file: unused space overwritten up to your quota (1 name)", kQuota,
+          "    " + wipe}},
         {"two wipes, one under a quota",
-         {.Taken = 2,
-          .Told = {{"Q:\\a.tmp", ToldReason::WipedFreeSpace},
+         {.Told = {{"Q:\\a.tmp", ToldReason::WipedFreeSpace},
                    {"\\\\server\\share\\b.tmp", ToldReason::WipedFreeSpace},
                    {"\\\\server\\share\\b.tmp", ToldReason::QuotaLimited}}},
          {"2 names in the list were no file, so the unused space of their drives was overwritten "
           "instead. No file was shredded under these names.",
-          kWiped, "    Q:\\a.tmp", kQuota, "    \\\\server\\share\\b.tmp"}},
+          "# No such file: unused space overwritten (1 name)", kWiped, "    Q:\\a.tmp",
+          "# No such file: unused space overwritten up to your quota (1 name)", kQuota,
+          "    \\\\server\\share\\b.tmp"}},
         {"wipes that could not be done, one in a mistyped folder",
-         {.Taken = 3,
+         {.Shredded = 1,
           .Left = {{wipe, LeftReason::NoFreeSpace}, {"Q:\\Letetrs\\cv.doc", LeftReason::NoFolder}}},
          {"1 file was shredded. Nothing was overwritten for 2 names that no file had: see why "
           "below.",
-          kNoFreeSpace, "    " + wipe,
+          "# Unused space could not be read (1 name)", kNoFreeSpace, "    " + wipe,
+          "# In a folder that does not exist (1 name)",
           "No file has the name, and the folder it names does not exist, so nothing was "
           "overwritten for this name. Check the folder's name (a letter may be mistyped), then "
           "list the name again.",
           "    Q:\\Letetrs\\cv.doc"}},
         // Counted per file, however many ways it was kept.
         {"files kept elsewhere",
-         {.Taken = 2,
+         {.Shredded = 2,
           .Told = {{a, ToldReason::Compressed},
                    {a, ToldReason::Encrypted},
                    {b, ToldReason::Sparse}}},
          {"2 files were shredded. 2 shredded files may have left earlier content where "
           "overwriting does not reach: see below.",
-          KeptElsewhere("compressed"), "    " + a, KeptElsewhere("encrypted"), "    " + a,
-          KeptElsewhere("as a sparse file"), "    " + b}},
+          "# Shredded, but kept compressed (1 name)", KeptElsewhere("compressed"), "    " + a,
+          "# Shredded, but kept encrypted (1 name)", KeptElsewhere("encrypted"), "    " + a,
+          "# Shredded, but kept as a sparse file (1 name)", KeptElsewhere("as a sparse file"),
+          "    " + b}},
         {"a name not hidden",
-         {.Taken = 1, .Told = {{a, ToldReason::NameNotHidden}}},
+         {.Shredded = 1, .Told = {{a, ToldReason::NameNotHidden}}},
          {"1 file was shredded. The name and size of 1 shredded file may still be seen on the "
           "drive: see below.",
-          kNotHidden, "    " + a}},
+          "# Shredded, but the name not hidden (1 name)", kNotHidden, "    " + a}},
         {"names that end in a blank or a dot",
-         {.Taken = 3,
+         {.Shredded = 1,
           .Left = {{"C:\\docs\\notes ", LeftReason::RefusedName}},
           .Told = {{"Q:\\wipe.", ToldReason::WipedFreeSpace}}},
-         {"1 of 2 files was shredded. 1 was not: see why below. No file is called \"wipe.\" in "
-          "Q:\\, so the unused space of drive Q: was overwritten instead. No file was shredded "
-          "under this name.",
-          kRefusedName, "    \"C:\\docs\\notes \"", kWiped, "    \"Q:\\wipe.\""}},
+         {"1 of 2 files was shredded. 1 was not: with a name ending in a blank or a dot. See why "
+          "below. No file is called \"wipe.\" in Q:\\, so the unused space of drive Q: was "
+          "overwritten instead. No file was shredded under this name.",
+          "# With a name ending in a blank or a dot (1 name)", kRefusedName,
+          "    \"C:\\docs\\notes \"", "# No such file: unused space overwritten (1 name)", kWiped,
+          "    \"Q:\\wipe.\""}},
+        // Files, not lines: two lines of one file count once, under its first reason; the
+        // parts are headed with how many names each covers.
+        {"files left for three reasons, one on two lines",
+         {.Shredded = 1,
+          .Left = {{a, LeftReason::InUse, {}, false, one},
+                   {b, LeftReason::Gone},
+                   {"C:\\DOCS\\A.TXT", LeftReason::InUse, {}, false, one},
+                   {wipe, LeftReason::Gone},
+                   {"C:\\c.txt", LeftReason::Changed}}},
+         {"1 of 5 files was shredded. 4 were not: 1 open in another program, 2 no longer there "
+          "and 1 replaced after listing. See why below.",
+          "# Open in another program (2 names)", Why(LeftReason::InUse), "    " + a,
+          "    C:\\DOCS\\A.TXT", "# No longer there (2 names)", Why(LeftReason::Gone), "    " + b,
+          "    " + wipe, "# Replaced after listing (1 name)", Why(LeftReason::Changed),
+          "    C:\\c.txt"}},
         {"what drops could not list",
-         {.Taken = 1,
+         {.Shredded = 1,
           .Unlisted = {{"C:\\F\\report.", UnlistedReason::OtherName},
                        {"C:\\F\\sub", UnlistedReason::FolderUnread}}},
          {"1 file was shredded.\r\n\r\nAlso not shredded: 1 file and files in 1 folder that could "
           "not be added to the list",
           "## Also not shredded: 1 file and files in 1 folder that could not be added to the list",
-          kNotListedOtherName, "    \"C:\\F\\report.\"", kFolderUnread, "    C:\\F\\sub"}},
+          "# Not listed: the name ends in a blank or a dot (1 name)", kNotListedOtherName,
+          "    \"C:\\F\\report.\"", "# A folder that could not be opened (1 name)", kFolderUnread,
+          "    C:\\F\\sub"}},
     };
     for (const Row& row : rows)
         EXPECT_EQ(Lines(RunReport(row.run)), row.lines) << row.what;
@@ -137,7 +165,7 @@ TEST(ReportWording, AFileWithOtherNamesIsNamedWithThemAndWhereTheyAre) {
                                  L"\\Letters\\cv (old).doc", L"\\a\\1", L"\\a\\2", L"\\a\\3",
                                  L"\\a\\4"});
                         }};
-    TRunFacts run{.Taken = 1, .Left = {{listed, LeftReason::OtherNames}}};
+    TRunFacts run{.Left = {{listed, LeftReason::OtherNames}}};
     run.OtherNames = [&](const std::string& path) { return OtherNamesOf(path, windows); };
 
     const std::string body = ReportBody(RunReport(run));
@@ -151,12 +179,64 @@ TEST(ReportWording, AFileWithOtherNamesIsNamedWithThemAndWhereTheyAre) {
                   "\r\n        also named Q:\\a\\3, in another folder"
                   "\r\n        and 1 more name");
 
+    // Each of its names listed: the advice is not to delete names that are all listed.
+    run.Left.push_back(
+        {"Q:\\BACKUP\\CV.DOC", LeftReason::OtherNames, {}, false, MakeFileId(7, 0, 42)});
+    run.Left[0].file = run.Left[1].file;
+    windows.names = [](const std::wstring&) {
+        return std::optional<std::vector<std::wstring>>(
+            {L"\\Letters\\cv.doc", L"\\Backup\\cv.doc"});
+    };
+    const TReport all = RunReport(run);
+    ASSERT_EQ(all.Groups.size(), 1u);
+    EXPECT_EQ(all.Groups[0].Reason.rfind("Each of the file's names is in the list", 0), 0u);
+    EXPECT_EQ(all.Summary, "The file was not shredded: with other names. See why below.");
+
     // Names among which the listed one is not: their spelling cannot be trusted.
     windows.volumeFolder = [](const std::wstring&) { return std::wstring(L"R:\\"); };
     EXPECT_NE(ReportBody(RunReport(run))
-                  .find("\r\n        Windows did not tell what its other "
-                        "names are."),
+                  .find("\r\n        Windows did not tell its other names, "
+                        "so they could not be found here."),
               std::string::npos);
+}
+
+// A file held by another program is named with the programs the Restart Manager tells of (a
+// stand-in gives Windows' answers: Wine tells none), each once; a list that grows while it is
+// asked for is asked for again, and every session started is ended.
+TEST(ReportWording, AHeldFileIsNamedWithTheProgramsThatHoldIt) {
+    const std::string held = "Q:\\Letters\\cv.doc";
+    const std::vector<std::wstring> open = {L"Notepad", L"Microsoft Word", L"Notepad"};
+    int started = 0, ended = 0, asked = 0;
+    DWORD enrolled = ERROR_SUCCESS;
+    const RestartManagerCalls windows{
+        [&](DWORD* session, WCHAR*) { return *session = ++started, DWORD(ERROR_SUCCESS); },
+        [&](DWORD, const std::wstring& file) {
+            EXPECT_EQ(file, L"Q:\\Letters\\cv.doc");
+            return enrolled;
+        },
+        [&](DWORD, UINT* needed, UINT* count, RM_PROCESS_INFO* programs, DWORD*) {
+            // One program more at the second asking than the first said.
+            *needed = static_cast<UINT>(++asked == 1 ? open.size() - 1 : open.size());
+            if (*count < *needed)
+                return DWORD(ERROR_MORE_DATA);
+            for (std::size_t i = 0; i < open.size(); ++i)
+                wcscpy(programs[i].strAppName, open[i].c_str());
+            *count = *needed;
+            return DWORD(ERROR_SUCCESS);
+        },
+        [&](DWORD session) { return ended += session != 0, DWORD(ERROR_SUCCESS); }};
+    TRunFacts run{.Left = {{held, LeftReason::InUse}}};
+    run.Holders = [&](const std::string& path) { return ProgramsHolding(path, windows); };
+
+    const std::string body = ReportBody(RunReport(run));
+    EXPECT_EQ(body.substr(body.find("\r\n\r\n")),
+              "\r\n\r\n    " + held + "\r\n        It is open in Notepad and Microsoft Word.");
+    EXPECT_EQ(asked, 3);
+
+    // A file the Restart Manager would not take: the reason alone, as where it cannot tell.
+    enrolled = ERROR_ACCESS_DENIED;
+    EXPECT_EQ(ReportBody(RunReport(run)).find("It is open in"), std::string::npos);
+    EXPECT_EQ(ended, 2);
 }
 
 // A file left where its listed name does not lead (hidden under another name, or in a folder
@@ -175,11 +255,23 @@ TEST(ReportWording, AFileLeftElsewhereIsNamedWhereItIsNow) {
          "moved, and Windows did not tell where to: look for it by its own name."},
     };
     for (const auto& row : rows) {
-        const std::string body = ReportBody(RunReport({.Taken = 1, .Left = {row.entry}}));
+        const std::string body = ReportBody(RunReport({.Left = {row.entry}}));
         EXPECT_EQ(body.substr(body.find("\r\n\r\n")),
                   "\r\n\r\n    " + listed + "\r\n        " + row.told)
             << row.told;
     }
+}
+
+// Names that share a folder are set below it, the folder named once, so that what tells them
+// apart is not pushed out of sight by a long folder repeated on each line.
+TEST(ReportWording, NamesThatShareAFolderAreSetBelowItNamedOnce) {
+    const std::string folder = "Q:\\" + std::string(200, 'f') + "\\";
+    const TRunFacts run{.Left = {{folder + "a.doc", LeftReason::Gone},
+                                 {"Q:\\x.doc", LeftReason::Gone},
+                                 {folder + "b.", LeftReason::Gone}}};
+    EXPECT_EQ(ReportBody(RunReport(run)),
+              "No longer there (3 names):\r\n" + Why(LeftReason::Gone) + "\r\n\r\n    " + folder +
+                  "\r\n        a.doc\r\n        \"b.\"\r\n    Q:\\x.doc");
 }
 
 // "Unchanged" is said only of a file that was there and is so: never of one partly
@@ -200,7 +292,7 @@ TEST(ReportWording, UnchangedIsSaidOnlyOfAFileThatWasThereAndIsSo) {
     };
     for (const auto& [reason, unchanged] : rows) {
         const std::string text =
-            ReportText("", RunReport({.Taken = 2, .Left = {{"C:\\a.txt", reason}}}));
+            ReportText("", RunReport({.Shredded = 1, .Left = {{"C:\\a.txt", reason}}}));
         EXPECT_EQ(text.find("unchanged") != std::string::npos, unchanged)
             << static_cast<int>(reason) << ": " << text;
     }

@@ -129,8 +129,9 @@ TEST_F(RunInProgress, ClicksKeysCommandsAndDropsDuringARunChangeNothing) {
                                             std::string(kDoneMarker) + files[2]}));
         EXPECT_EQ(Form().HListBox1.ItemIndex(), 2);
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].Text, "2 of 3 files were shredded. 1 was not: see why below.\n" +
-                                     Grouped(kGoneReason, {files[1]}));
+        EXPECT_EQ(shown[0].Text, "2 of 3 files were shredded. 1 was not: no longer there. See "
+                                 "why below.\n" +
+                                     Grouped(kGoneTitle, kGoneReason, {files[1]}));
         EXPECT_EQ(ReadAll(files[1]), Filled(kSize, 'r'));
         EXPECT_EQ(IsWindowVisible(window) != 0, !row.closes);
     }

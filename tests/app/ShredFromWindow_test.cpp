@@ -239,6 +239,7 @@ private:
     PROCESS_INFORMATION FProcess{};
 };
 
+constexpr const char* kInUseTitle = "Open in another program";
 constexpr const char* kInUseReason = "Another program has the file open, so it was left "
                                      "unchanged. Close that program, then press Shred NOW! again.";
 
@@ -260,9 +261,10 @@ TEST_F(ShredFromWindow, AFileAnotherProgramHoldsIsLeftWholeAndTheRunGoesOn) {
     }
 
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "3 of 5 files were shredded. 2 were not: see why below.\n" +
-                                Grouped(kGoneReason, {paths[1]}) + "\n\n" +
-                                Grouped(kInUseReason, {paths[2]}));
+    EXPECT_EQ(seen[0].Text, "3 of 5 files were shredded. 2 were not: 1 no longer there and 1 "
+                            "open in another program. See why below.\n" +
+                                Grouped(kGoneTitle, kGoneReason, {paths[1]}) + "\n\n" +
+                                Grouped(kInUseTitle, kInUseReason, {paths[2]}));
     EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(paths[0]), paths[1], paths[2],
                                                    Marked(paths[3]), Marked(paths[4])}));
     EXPECT_EQ(Content(paths[2]), std::string(3000, '3'));
@@ -314,8 +316,9 @@ TEST_F(ShredFromWindow, TwentyHeldFilesKeepTheWindowAnsweringAndAreAllNamed) {
     }
     EXPECT_GE(mostReads, 3) << "read while the run waited for one file";
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Text, "None of the 20 files were shredded: see why below.\n" +
-                                Grouped(kInUseReason, paths));
+    EXPECT_EQ(seen[0].Text, "None of the 20 files were shredded: 20 open in another program. See "
+                            "why below.\n" +
+                                Grouped(kInUseTitle, kInUseReason, paths));
     EXPECT_EQ(Entries(), paths);
 }
 
@@ -430,7 +433,8 @@ TEST_F(ShredFromWindow, ANameInAMistypedFolderIsSaidToBeInNoFolder) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].Text,
               "Nothing was overwritten for 1 name that no file had: see why below.\n" +
-                  Grouped("No file has the name, and the folder it names does not "
+                  Grouped("In a folder that does not exist",
+                          "No file has the name, and the folder it names does not "
                           "exist, so nothing was overwritten for this name. Check "
                           "the folder's name (a letter may be mistyped), then list "
                           "the name again.",
@@ -468,16 +472,19 @@ TEST_F(ShredFromWindow, ANameThatIsNotTheListedFileIsNeverShreddedNorWiped) {
     // The dotted names, quoted so that their end shows, were also not listed at their drop.
     const std::string diary = Quoted({In("only\\diary.")});
     EXPECT_EQ(seen[0].Text,
-              "1 of 3 files was shredded. 2 were not: see why below.\r\n\r\nAlso not shredded: 2 "
-              "files that could not be added to the list\n" +
-                  Grouped("Windows reads the name as another one, because it ends in a blank or a "
+              "1 of 3 files was shredded. 2 were not: 1 with a name ending in a blank or a dot and "
+              "1 no longer there. See why below.\r\n\r\nAlso not shredded: 2 files that could "
+              "not be added to the list\n" +
+                  Grouped("With a name ending in a blank or a dot",
+                          "Windows reads the name as another one, because it ends in a blank or a "
                           "dot. The file was left unchanged. Rename it so that its name ends in "
                           "another character, then list it again.",
                           {diary}) +
-                  "\n\n" + Grouped(kGoneReason, {In("picked.txt")}) +
+                  "\n\n" + Grouped(kGoneTitle, kGoneReason, {In("picked.txt")}) +
                   "\n\nAlso not shredded: 2 files that could not be added to the list\n" +
                   std::string(62, '-') + "\n\n" +
-                  Grouped("Windows reads the name as another one, because it ends in a blank or a "
+                  Grouped("Not listed: the name ends in a blank or a dot",
+                          "Windows reads the name as another one, because it ends in a blank or a "
                           "dot, so the file was not added to the list. Rename it so that its name "
                           "ends in another character, then drop it again.",
                           {Quoted({dotted}), diary}));
@@ -526,8 +533,8 @@ TEST_F(ShredFromWindow, ATypedNameThatWasNoFileIsNamedAfterItsWipe) {
 
     ASSERT_EQ(seen.size(), 1u);
     const std::string dropped = "Also not shredded: 3 files that could not be added to the list";
-    const std::string summary = "1 of 2 files was shredded. 1 was not: see why below. No file is "
-                                "called old cv.doc in " +
+    const std::string summary = "1 of 2 files was shredded. 1 was not: no longer there. See why "
+                                "below. No file is called old cv.doc in " +
                                 Folder().substr(0, Folder().size() - 1) +
                                 ", so the unused space of drive " + Folder().substr(0, 2) +
                                 " was overwritten instead. No file was shredded under this "
@@ -537,12 +544,15 @@ TEST_F(ShredFromWindow, ATypedNameThatWasNoFileIsNamedAfterItsWipe) {
     const std::string wiped = "No file had the name, so the unused space of its drive was "
                               "overwritten instead. No file was shredded under this name. If you "
                               "meant a file, check its name and list it again.";
-    const std::string before = summary + "\n" + Grouped(kGoneReason, {In("moved.txt")}) + "\n\n" +
-                               Grouped(wiped, {In("old cv.doc")}) + "\n\n" + dropped + "\n" +
-                               std::string(dropped.size(), '-') + "\n\n";
+    const std::string before =
+        summary + "\n" + Grouped(kGoneTitle, kGoneReason, {In("moved.txt")}) + "\n\n" +
+        Grouped("No such file: unused space overwritten", wiped, {In("old cv.doc")}) + "\n\n" +
+        dropped + "\n" + std::string(dropped.size(), '-') + "\n\n";
     EXPECT_EQ(seen[0].Text.substr(0, before.size()), before);
+    EXPECT_NE(seen[0].Text.find("\n    " + deep + "\\\n"), std::string::npos);
     for (const std::string& name : tooLong)
-        EXPECT_NE(seen[0].Text.find("\n    " + name), std::string::npos) << name;
+        EXPECT_NE(seen[0].Text.find("\n        " + name.substr(deep.size() + 1)), std::string::npos)
+            << name;
     EXPECT_EQ(Entries(), (std::vector<std::string>{Marked(In("letter.txt")), In("moved.txt"),
                                                    Marked(In("old cv.doc"))}));
     EXPECT_EQ(Content(In("old cv.docx")), std::string(2000, 'c'));
@@ -711,11 +721,11 @@ struct Changed {
     const char* alsoListed; // another name listed after the file, or nullptr
     bool marked;            // the file is shredded all the same
     const char* summary;    // as the report after the run gives it
-    const char* reason;     // for all listed names
-    const char* details;    // below each listed name, or nullptr
+    const char* title;      // of the reason, for all listed names
+    const char* reason;
+    const char* details; // below each listed name, a line each
 };
 
-constexpr const char* kLeftOne = "The file was not shredded: see why below.";
 constexpr const char* kReplaced =
     "The file was replaced by another file with the same name after you listed it. The new file "
     "was left unchanged. To shred it, list it again.";
@@ -723,8 +733,6 @@ constexpr const char* kOtherNames =
     "The file has other names as well: the same file opens under each of them, so shredding it "
     "would destroy it under those names too. It was left unchanged. To shred it, delete its "
     "other names first, then press Shred NOW! again.";
-// Wine lists no file's names.
-constexpr const char* kNamesUntold = "Windows did not tell what its other names are.";
 
 void GiveSecondName(const std::string& listed, const std::string& folder) {
     CreateHardLinkA((folder + "second.bin").c_str(), listed.c_str(), nullptr);
@@ -736,14 +744,18 @@ const Changed kChanged[] = {
          MakeFile(folder + "new.bin", 700, 'n');
          MoveFileExA((folder + "new.bin").c_str(), listed.c_str(), MOVEFILE_REPLACE_EXISTING);
      },
-     "listed.bin", nullptr, false, kLeftOne, kReplaced, nullptr},
-    {"given a second name", GiveSecondName, "second.bin", nullptr, false, kLeftOne, kOtherNames,
+     "listed.bin", nullptr, false,
+     "The file was not shredded: replaced after listing. See why below.", "Replaced after listing",
+     kReplaced, ""},
+    {"given a second name", GiveSecondName, "second.bin", nullptr, false,
+     "The file was not shredded: with other names. See why below.", "With other names", kOtherNames,
      kNamesUntold},
-    // Every name listed: still refused, and said truthfully.
+    // Every name listed: still refused, counted once, and said truthfully (Wine tells no
+    // names, so that they are all listed cannot be known).
     {"given a second name that is listed too", GiveSecondName, "second.bin", "second.bin", false,
-     "None of the 2 files were shredded: see why below.", kOtherNames,
-     "Windows did not tell what its other names are.\n        Another line of the list names "
-     "this file too."},
+     "The file was not shredded: with other names. See why below.", "With other names", kOtherNames,
+     "Windows did not tell its other names, so they could not be found here. They are on the "
+     "same drive, and as large as this file.\nAnother line of the list names this file too."},
     // Wine's drives are case-sensitive folders, where Windows' lookup finds the namesake. It is
     // made before the deletion: Wine's file numbers are inode numbers, which a file made after
     // it could take over.
@@ -758,7 +770,9 @@ const Changed kChanged[] = {
                                [&] { return !Exists(made); }));
          DeleteFileA(listed.c_str());
      },
-     "LISTED.BIN", nullptr, false, kLeftOne, kReplaced, nullptr},
+     "LISTED.BIN", nullptr, false,
+     "The file was not shredded: replaced after listing. See why below.", "Replaced after listing",
+     kReplaced, ""},
     // Shredded, but its name could not be hidden: the report says so, also when it is all
     // the run has to say.
     {"every name of one letter taken beside it",
@@ -770,9 +784,10 @@ const Changed kChanged[] = {
      "AAAAAA.AAA", nullptr, true,
      "1 file was shredded. The name and size of 1 shredded file may still be seen on the drive: "
      "see below.",
+     "Shredded, but the name not hidden",
      "The file was shredded, but its name and size could not be hidden: the drive's records may "
      "still show them.",
-     nullptr},
+     ""},
 };
 
 } // namespace
@@ -794,9 +809,8 @@ TEST_F(ShredFromWindow, AListedFileThatIsNotTheFileThereNowIsLeftWholeAndSaid) {
 
         const auto seen = Click(Form().btnWipe);
 
-        std::string report = c.summary + std::string("\n") + c.reason + "\n";
-        for (const std::string& name : names)
-            report += "\n    " + name + (c.details ? "\n        " + std::string(c.details) : "");
+        const std::string report =
+            c.summary + std::string("\n") + Grouped(c.title, c.reason, names, c.details);
         EXPECT_EQ(Entries(), c.marked ? std::vector<std::string>{Marked(listed)} : names);
         EXPECT_EQ(Content(In(c.kept)), kept);
         ASSERT_EQ(seen.size(), 1u);
