@@ -271,6 +271,14 @@ TEST_F(ShredFromWindow, AFileAnotherProgramHoldsIsLeftWholeAndTheRunGoesOn) {
     for (const std::size_t i : {0u, 3u, 4u})
         EXPECT_FALSE(Exists(paths[i])) << paths[i];
     EXPECT_EQ(Form().Edit1.Text(), LastStatus(paths[4], 3000));
+
+    // Let go, it is shredded by the next run, which counts only what it took up itself.
+    seen = Click(Form().btnWipe);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Text, "1 of 2 files was shredded. 1 was not: no longer there. See why "
+                            "below.\n" +
+                                Grouped(kGoneTitle, kGoneReason, {paths[1]}));
+    EXPECT_FALSE(Exists(paths[2]));
 }
 
 // A folder another program holds: while the run waits for its files, the window answers what
