@@ -1,5 +1,8 @@
 #include "app/WindowDisplay.h"
+#include "engine/ShredRun.h"
+#include "framework/CodePages.h"
 #include "framework/Exception.h"
+#include "framework/GdiObject.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +22,44 @@ constexpr ULONGLONG kLongestPause = 1000;
 
 // The progress bar takes a 32-bit range: larger sizes are scaled to this many steps.
 constexpr std::int64_t kScaledSteps = 1 << 30;
+
+int WidthOf(HDC dc, const std::wstring& text) {
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    return static_cast<int>(extent.cx);
+}
+
+// The waiting line with the file's name shortened in its middle where the whole line would not
+// show ("C:\Users\...\held.txt"): the reason and the file's own name stay in sight at every
+// scale; the folders between give way first.
+std::string Fitted(const TEdit& status, const std::string& text) {
+    if (!text.starts_with(kWaitingStatus))
+        return text;
+    RECT area{};
+    SendMessageW(status.Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    TWindowDC dc(status.Handle());
+    TSelectObject font(dc.Get(), status.Font());
+    const std::wstring reason = Widened(kWaitingStatus, CP_UTF8);
+    const std::wstring name = Widened(text.substr(kWaitingStatus.size()), CP_UTF8);
+    const int room = (area.right - area.left) - WidthOf(dc.Get(), reason);
+    if (WidthOf(dc.Get(), name) <= room)
+        return text;
+    // Its first part (the drive, or the server and share) is kept with as many of its last parts
+    // as fit, the file's own name at least.
+    std::size_t head = name.find(L'\\', name.starts_with(L"\\\\") ? 2 : 0);
+    if (head != std::wstring::npos && name.starts_with(L"\\\\"))
+        head = name.find(L'\\', head + 1);
+    if (head == std::wstring::npos)
+        return text;
+    std::wstring shortest;
+    for (std::size_t tail = name.find(L'\\', head + 1); tail != std::wstring::npos;
+         tail = name.find(L'\\', tail + 1)) {
+        shortest = name.substr(0, head + 1) + L"..." + name.substr(tail);
+        if (WidthOf(dc.Get(), shortest) <= room)
+            return Narrowed(reason + shortest, CP_UTF8);
+    }
+    return shortest.empty() ? text : Narrowed(reason + shortest, CP_UTF8);
+}
 
 } // namespace
 
@@ -190,7 +231,7 @@ void WindowDisplay::Paint() {
     if (FStatusDirty) {
         FStatusDirty = false;
         if (FStatus != FShownStatus) {
-            FControls.status.SetText(FStatus);
+            FControls.status.SetText(Fitted(FControls.status, FStatus));
             FShownStatus = FStatus;
             FControls.status.Repaint();
         }

@@ -2,6 +2,8 @@
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
 #include "framework/GdiObject.h"
+#include "engine/ShredRun.h"
+#include "platform/Win32Handles.h"
 #include "dialogs/about.h"
 #include "framework/Application.h"
 #include <gtest/gtest.h>
@@ -399,6 +401,40 @@ TEST_F(MainWindowOnASmallScreen, DISABLED_LiesInsideTheWorkArea) {
         EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.right <= 1024 && place.bottom <= 768)
             << place.left << "," << place.top << "," << place.right << "," << place.bottom;
     }
+}
+
+// While another program holds a file, the status line shows why the run waits and the file's
+// own name, its folders shortened in the middle where the line is too narrow for them all.
+TEST_F(MainWindowOnASmallScreen, DISABLED_SaysWhichFileItWaitsFor) {
+    const TempDir dir;
+    const std::string folder = dir / "a folder whose name is long enough to need shortening";
+    std::filesystem::create_directory(folder);
+    const std::string held = folder + "\\held.txt";
+    const FileHandle holder(CreateFileA(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    Form().DnDForm1DnDItem(nullptr, held);
+    const std::string artifacts = EnvOrEmpty("OSTREVANE_ARTIFACTS");
+
+    const std::string shown = ShredHolding([&] {
+        if (!artifacts.empty())
+            OnWindowThread([&] {
+                EXPECT_TRUE(SaveWindowPicture(Form().Handle(),
+                                              HostPath(artifacts) + "\\status-while-waiting-" +
+                                                  std::to_string(Form().Dpi()) + ".bmp"));
+            });
+    });
+
+    EXPECT_TRUE(shown.starts_with(kWaitingStatus) && shown.ends_with("\\held.txt") &&
+                shown.find("\\...\\") != std::string::npos)
+        << shown;
+    RECT area{};
+    SendMessageA(Form().Edit1.Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    TWindowDC dc(Form().Edit1.Handle());
+    TSelectObject font(dc.Get(), Form().Edit1.Font());
+    SIZE extent{};
+    GetTextExtentPoint32A(dc.Get(), shown.c_str(), static_cast<int>(shown.size()), &extent);
+    EXPECT_LE(extent.cx, area.right - area.left) << shown;
 }
 
 bool SetLogPixels(DWORD dpi) {

@@ -317,9 +317,14 @@ TEST_F(ShredFromWindow, TwentyHeldFilesKeepTheWindowAnsweringAndAreAllNamed) {
 
     int mostReads = 0;
     for (const auto& [line, reads] : waitedFor) {
-        EXPECT_NE(std::find(paths.begin(), paths.end(), line.substr(kWaitingStatus.size())),
-                  paths.end())
-            << line;
+        // The name whole, or its folders shortened in the middle where the line is too narrow.
+        const std::string shown = line.substr(kWaitingStatus.size());
+        EXPECT_TRUE(std::any_of(paths.begin(), paths.end(), [&](const std::string& path) {
+            const std::size_t dots = shown.find("\\...\\");
+            return shown == path ||
+                   (dots != std::string::npos && path.starts_with(shown.substr(0, dots + 1)) &&
+                    path.ends_with(shown.substr(dots + 4)));
+        })) << line;
         mostReads = std::max(mostReads, reads);
     }
     EXPECT_GE(mostReads, 3) << "read while the run waited for one file";
