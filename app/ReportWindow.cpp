@@ -26,6 +26,42 @@ UINT SystemCodePage() {
     return codePage;
 }
 
+// Names (the indented lines) too wide for the list are broken by the report itself, after a
+// '\\' or a blank where one fits, and go on below with a deeper indent: the edit control would
+// go on at the margin, level with the reasons.
+std::string HangingIndents(HDC dc, const std::string& body, int width) {
+    std::string text;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(body.find("\r\n", start), body.size());
+        std::wstring line = Widened(std::string_view(body).substr(start, end - start), CP_UTF8);
+        const std::size_t indent = line.find_first_not_of(L' ');
+        if (indent != 0 && indent != std::wstring::npos) {
+            const std::wstring deeper(indent + 4, L' ');
+            for (std::size_t lead = indent;; lead = deeper.size()) {
+                int fit = 0;
+                SIZE extent{};
+                GetTextExtentExPointW(dc, line.c_str(), static_cast<int>(line.size()), width, &fit,
+                                      nullptr, &extent);
+                if (extent.cx <= width || fit <= static_cast<int>(lead) + 1)
+                    break;
+                std::size_t cut = line.find_last_of(L"\\ ", static_cast<std::size_t>(fit) - 1);
+                if (cut == std::wstring::npos || cut < lead)
+                    cut = static_cast<std::size_t>(fit) - 1;
+                // Never between the halves of a character beyond the 16-bit range.
+                if (IS_HIGH_SURROGATE(line[cut]) && cut > lead)
+                    --cut;
+                text += Narrowed(line.substr(0, cut + 1), CP_UTF8) + "\r\n";
+                line = deeper + line.substr(cut + 1);
+            }
+        }
+        text += Narrowed(line, CP_UTF8);
+        if (end == body.size())
+            return text;
+        text += "\r\n";
+        start = end + 2;
+    }
+}
+
 void PutOnClipboard(UINT format, const void* data, std::size_t size) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
     if (!memory)
@@ -65,7 +101,9 @@ void TfrmReport::Execute(const TReport& report, HWND over) {
     Handle();
     lblSummary.SetText(report.Summary);
     // However many names: an edit control's limit holds for typing, not for this.
-    memEntries.SetText(ReportBody(report));
+    FBody = FShownBody = ReportBody(report);
+    FWrappedAt = 0;
+    memEntries.SetText(FBody);
     FitTo(over);
     ShowModal();
 }
@@ -108,7 +146,7 @@ void TfrmReport::FitTo(HWND over) {
                         work.bottom - work.top - frame.Height};
 
     // The text's own width: the widest name whole, reasons up to a paragraph's width.
-    const std::string body = memEntries.Text();
+    const std::string body = FBody;
     int widest = 0;
     {
         TWindowDC dc(memEntries.Handle());
@@ -177,6 +215,23 @@ void TfrmReport::Arrange() {
     lblSummary.SetBounds(margin, margin, width, summary);
     const int memoTop = margin + summary + gap;
     memEntries.SetBounds(margin, memoTop, width, std::max(buttonTop - gap - memoTop, 0));
+    HangIndents();
+}
+
+void TfrmReport::HangIndents() {
+    RECT area{};
+    SendMessageA(memEntries.Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    const int width = area.right - area.left;
+    if (width <= 0 || width == FWrappedAt)
+        return;
+    FWrappedAt = width;
+    TWindowDC dc(memEntries.Handle());
+    TSelectObject font(dc.Get(), memEntries.Font());
+    std::string text = HangingIndents(dc.Get(), FBody, width);
+    if (text != FShownBody) {
+        FShownBody = std::move(text);
+        memEntries.SetText(FShownBody);
+    }
 }
 
 LRESULT TfrmReport::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -36,10 +36,14 @@ private:
     // Moves the window wholly inside its monitor's work area, smaller where it does not fit.
     void KeepOnMonitor();
     void Arrange();
+    // Sets the list's text for its width: names too wide for it go on with a deeper indent.
+    void HangIndents();
     // The height of text set in a control's font at this width.
     int TextHeight(const TControl& control, const std::string& text, int width) const;
     void CopyReport();
 
     TReport FReport;
+    std::string FBody, FShownBody;
+    int FWrappedAt = 0;
     TMonitors* FMonitors = &SystemMonitors();
 };

@@ -73,6 +73,15 @@ protected:
             auto* form = reinterpret_cast<TfrmReport*>(GetWindowLongPtrA(report, GWLP_USERDATA));
             ASSERT_NE(form, nullptr) << seen.Caption << ": " << seen.Text;
             EXPECT_TRUE(GetWindowLongA(form->memEntries.Handle(), GWL_STYLE) & WS_VSCROLL);
+            // A name too wide for the list goes on below it indented, never at the margin:
+            // no line the list breaks itself is an indented one.
+            const std::string text = form->memEntries.Text();
+            const HWND memo = form->memEntries.Handle();
+            for (LRESULT line = 1; line < SendMessageA(memo, EM_GETLINECOUNT, 0, 0); ++line) {
+                const auto at = static_cast<std::size_t>(SendMessageA(memo, EM_LINEINDEX, line, 0));
+                const std::size_t start = text.rfind('\n', at - 1) + 1;
+                EXPECT_FALSE(at != start && text[start] == ' ') << text.substr(start, at - start);
+            }
             const std::string artifacts = EnvOrEmpty("OSTREVANE_ARTIFACTS");
             if (!artifacts.empty()) {
                 EXPECT_TRUE(SaveWindowPicture(report, HostPath(artifacts) + "\\" + picture));
