@@ -36,7 +36,9 @@ std::string HangingIndents(HDC dc, const std::string& body, int width) {
         std::wstring line = Widened(std::string_view(body).substr(start, end - start), CP_UTF8);
         const std::size_t indent = line.find_first_not_of(L' ');
         if (indent != 0 && indent != std::wstring::npos) {
-            const std::wstring deeper(indent + 4, L' ');
+            // Two blanks deeper: no line of the report is set there, so that the rest of a
+            // folder does not read as one of its names, nor the rest of a name as a detail.
+            const std::wstring deeper(indent + 2, L' ');
             for (std::size_t lead = indent;; lead = deeper.size()) {
                 int fit = 0;
                 SIZE extent{};

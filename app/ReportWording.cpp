@@ -361,6 +361,9 @@ std::string Listing(const std::vector<std::string>& parts) {
     return text;
 }
 
+// How many held files are named with the programs that hold them.
+constexpr std::size_t kHoldersAsked = 20;
+
 // A reason that asks to close the program that holds the file.
 bool HeldByAnother(LeftReason reason) {
     return reason == LeftReason::InUse || reason == LeftReason::StreamInUse ||
@@ -514,23 +517,29 @@ TReport RunReport(const TRunFacts& run) {
     // One file however many lines name it, counted under the first reason it was left for.
     std::vector<const LeftEntry*> filesLeft;
     std::vector<std::pair<LeftReason, std::size_t>> why;
+    std::size_t holdersAsked = 0;
     for (const LeftEntry& entry : run.Left) {
         std::vector<std::string> details;
         std::string reason = Why(entry.reason);
+        const char* title = Title(entry.reason);
         if (entry.reason == LeftReason::OtherNames) {
             const auto names = run.OtherNames ? run.OtherNames(entry.path) : std::nullopt;
             details = OtherNamesDetails(run, names, entry.path);
-            if (names && AllNamesListed(run, *names))
+            if (names && AllNamesListed(run, *names)) {
                 reason = kAllNamesListed;
+                title = "with other names, every one of them listed";
+            }
         }
-        if (HeldByAnother(entry.reason) && run.Holders) {
+        // Each asking takes a session of the Restart Manager: the first files tell the user
+        // what to close, however many another program holds.
+        if (HeldByAnother(entry.reason) && run.Holders && ++holdersAsked <= kHoldersAsked) {
             const std::vector<std::string> programs = run.Holders(entry.path);
             if (!programs.empty())
                 details.push_back("It is open in " + Listing(programs) + ".");
         }
         if (!entry.now.empty())
             details.push_back(WhereNow(entry));
-        Add(report.Groups, reason, Title(entry.reason), entry.path, std::move(details));
+        Add(report.Groups, reason, title, entry.path, std::move(details));
         if (AskedForWipe(entry.reason)) {
             ++wipesLeft;
             continue;

@@ -58,7 +58,10 @@ std::string Fitted(const TEdit& status, const std::string& text) {
         if (WidthOf(dc.Get(), shortest) <= room)
             return Narrowed(reason + shortest, CP_UTF8);
     }
-    return shortest.empty() ? text : Narrowed(reason + shortest, CP_UTF8);
+    // Too narrow for even that: whichever is narrower, as much of it as fits.
+    if (shortest.empty() || WidthOf(dc.Get(), shortest) >= WidthOf(dc.Get(), name))
+        return text;
+    return Narrowed(reason + shortest, CP_UTF8);
 }
 
 } // namespace

@@ -190,6 +190,7 @@ TEST(ReportWording, AFileWithOtherNamesIsNamedWithThemAndWhereTheyAre) {
     const TReport all = RunReport(run);
     ASSERT_EQ(all.Groups.size(), 1u);
     EXPECT_EQ(all.Groups[0].Reason.rfind("Each of the file's names is in the list", 0), 0u);
+    EXPECT_EQ(all.Groups[0].Title, "With other names, every one of them listed (2 names)");
     EXPECT_EQ(all.Summary, "The file was not shredded: with other names. See why below.");
 
     // Names among which the listed one is not: their spelling cannot be trusted.
