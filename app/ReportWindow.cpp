@@ -232,7 +232,10 @@ void TfrmReport::HangIndents() {
     std::string text = HangingIndents(dc.Get(), FBody, width);
     if (text != FShownBody) {
         FShownBody = std::move(text);
+        // Where the user had scrolled to, near enough: a resize does not send them to the top.
+        const LRESULT first = SendMessageA(memEntries.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0);
         memEntries.SetText(FShownBody);
+        SendMessageA(memEntries.Handle(), EM_LINESCROLL, 0, first);
     }
 }
 

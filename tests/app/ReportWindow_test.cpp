@@ -88,6 +88,14 @@ protected:
                  at = text.find("\r\n      ", at + 1))
                 broken = at + 8 < text.size() && text[at + 8] != ' ';
             EXPECT_TRUE(broken) << text.substr(0, 2000);
+            // Narrowed after the user scrolled down, it does not jump back to the top.
+            SendMessageA(memo, EM_LINESCROLL, 0, 30);
+            const LRESULT scrolled = SendMessageA(memo, EM_GETFIRSTVISIBLELINE, 0, 0);
+            EXPECT_GT(scrolled, 0);
+            SetWindowPos(report, nullptr, 0, 0, outer.right - outer.left - 60,
+                         outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+            EXPECT_NE(form->memEntries.Text(), text) << "broken again for the new width";
+            EXPECT_EQ(SendMessageA(memo, EM_GETFIRSTVISIBLELINE, 0, 0), scrolled);
             const std::string artifacts = EnvOrEmpty("OSTREVANE_ARTIFACTS");
             if (!artifacts.empty()) {
                 EXPECT_TRUE(SaveWindowPicture(report, HostPath(artifacts) + "\\" + picture));
