@@ -191,19 +191,6 @@ void TfrmReport::FitTo(HWND over) {
     Arrange();
 }
 
-void TfrmReport::KeepOnMonitor() {
-    RECT outer{};
-    GetWindowRect(Handle(), &outer);
-    const RECT work = FMonitors->OfRect(outer).Work;
-    const int width = std::min(outer.right - outer.left, work.right - work.left);
-    const int height = std::min(outer.bottom - outer.top, work.bottom - work.top);
-    const int left = std::clamp<int>(outer.left, work.left, work.right - width);
-    const int top = std::clamp<int>(outer.top, work.top, work.bottom - height);
-    if (left != outer.left || top != outer.top || width != outer.right - outer.left ||
-        height != outer.bottom - outer.top)
-        SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // The summary takes the lines its text needs; the list, what is left above the button.
 void TfrmReport::Arrange() {
     const int dpi = Dpi();
@@ -252,7 +239,7 @@ LRESULT TfrmReport::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         Arrange();
     // The size Windows suggests for the new scale may reach past the monitor's work area.
     if (message == WM_DPICHANGED)
-        KeepOnMonitor();
+        KeepInWorkArea(*FMonitors);
     return result;
 }
 

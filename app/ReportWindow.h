@@ -33,8 +33,6 @@ private:
     static const TFormLayout& Layout() noexcept;
     // The size the report asks for, within the work area of the monitor of `over`.
     void FitTo(HWND over);
-    // Moves the window wholly inside its monitor's work area, smaller where it does not fit.
-    void KeepOnMonitor();
     void Arrange();
     // Sets the list's text for its width: names too wide for it go on with a deeper indent.
     void HangIndents();

@@ -1,4 +1,5 @@
 #include "app/ReportWording.h"
+#include "platform/Win32Paths.h"
 
 #include <algorithm>
 #include <cctype>
@@ -398,14 +399,6 @@ bool SameFile(const LeftEntry& a, const LeftEntry& b) {
     return a.path == b.path;
 }
 
-// Windows' names match whatever their letters' case.
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 void AddSentence(std::string& summary, const std::string& sentence) {
     summary += (summary.empty() ? "" : " ") + sentence;
 }
@@ -417,7 +410,8 @@ constexpr std::size_t kOtherNamesShown = 5;
 bool AllNamesListed(const TRunFacts& run, const std::vector<OtherName>& names) {
     return !names.empty() && std::all_of(names.begin(), names.end(), [&](const OtherName& name) {
         return std::any_of(run.Left.begin(), run.Left.end(), [&](const LeftEntry& entry) {
-            return entry.reason == LeftReason::OtherNames && SameName(entry.path, name.path);
+            return entry.reason == LeftReason::OtherNames &&
+                   SameNameIgnoringCase(entry.path, name.path);
         });
     });
 }

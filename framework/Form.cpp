@@ -146,16 +146,16 @@ void TForm::CreateHandle() {
     }
     FResources = TScaledResources(FLayout.Form.Font, WindowDpi(window));
     FitClient();
-    KeepInWorkArea();
+    KeepInWorkArea(SystemMonitors());
 }
 
 // A small screen at a large scale (1,024 x 768 at 192 DPI) would leave part of the window, and
 // the buttons at its right, out of reach: the window moves in and, where it is larger than the
 // work area, is made smaller, its anchors keeping the buttons in view.
-void TForm::KeepInWorkArea() {
+void TForm::KeepInWorkArea(TMonitors& monitors) {
     RECT outer{};
     GetWindowRect(FHandle, &outer);
-    const RECT work = SystemMonitors().OfRect(outer).Work;
+    const RECT work = monitors.OfRect(outer).Work;
     const int width = std::min<int>(outer.right - outer.left, work.right - work.left);
     const int height = std::min<int>(outer.bottom - outer.top, work.bottom - work.top);
     const int left = std::clamp<int>(outer.left, work.left, work.right - width);

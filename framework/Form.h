@@ -7,6 +7,7 @@
 #include "framework/FormScaling.h"
 #include "framework/GdiObject.h"
 #include "framework/Layout.h"
+#include "framework/Monitors.h"
 #include <windows.h>
 #include <map>
 #include <memory>
@@ -74,6 +75,9 @@ protected:
     // Scales the fonts and controls for another DPI, as a move to a monitor of that DPI does,
     // where the system has not done so (yet): the window keeps its place and size.
     void ScaleTo(int dpi);
+    // Moves the window into its monitor's work area (as `monitors` tell it), and makes it no
+    // larger than that.
+    void KeepInWorkArea(TMonitors& monitors);
 
 private:
     friend class TApplication;
@@ -87,8 +91,6 @@ private:
     HMENU BuildMenu(const std::vector<TMenuRow>& rows, bool bar);
     POINT Placement(TSize outer) const;
     void FitClient();
-    // Moves the window into its monitor's work area, and makes it no larger than that.
-    void KeepInWorkArea();
     void CreateControls(HWND parent, const TControlRow* parentRow);
     void CreateControl(const TControlRow& row, HWND parent, TSize parentDesign, int id);
     void OnDpiChanged(int dpi, const RECT& suggested);

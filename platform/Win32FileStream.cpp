@@ -104,12 +104,8 @@ bool Win32FileStream::HideName() {
     const std::string folder = FPath.substr(0, slash + 1);
     // The name as its entry has it on disk: one listed by its short form or in another letter
     // case has another shape, and a hiding name of that shape would leave the entry's own.
-    const std::string final = FCalls.FinalPath(FHandle.Get());
-    const std::size_t finalSlash = final.find_last_of('\\');
-    const std::wstring wide =
-        Widened(finalSlash != std::string::npos && finalSlash + 1 < final.size()
-                    ? final.substr(finalSlash + 1)
-                    : FPath.substr(slash + 1));
+    const std::string onDisk = Leaf(FCalls.FinalPath(FHandle.Get()));
+    const std::wstring wide = Widened(onDisk.empty() ? FPath.substr(slash + 1) : onDisk);
     const std::u16string name(wide.begin(), wide.end());
     // FAT and exFAT number a file by the place of its folder entry: a number that moved with
     // the renames left the old entries, name and all, behind as deleted ones.
