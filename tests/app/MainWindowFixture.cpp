@@ -241,40 +241,29 @@ bool ShowsColor(HWND window, COLORREF color) {
 
 std::string Grouped(const std::string& title, const std::string& reason,
                     const std::vector<std::string>& names, const std::string& details) {
-    std::string count = std::to_string(names.size());
-    for (int at = static_cast<int>(count.size()) - 3; at > 0; at -= 3)
-        count.insert(static_cast<std::size_t>(at), ",");
+    const std::string digits = std::to_string(names.size());
+    std::string count;
+    for (std::size_t i = 0; i < digits.size(); ++i)
+        count += std::string(i > 0 && (digits.size() - i) % 3 == 0 ? "," : "") + digits[i];
     std::string group =
         title + " (" + count + (names.size() == 1 ? " name" : " names") + "):\n" + reason + "\n";
-    // A name quoted so that its end shows is quoted below its folder too.
-    const auto raw = [](const std::string& name) {
-        return name.front() == '"' ? name.substr(1, name.size() - 2) : name;
+    // Names of one folder are set below it; the tests' names of several folders share none.
+    const auto folderOf = [](const std::string& name) {
+        return name.substr(0, name.find_last_of('\\') + 1);
     };
-    const auto folderOf = [&](const std::string& name) {
-        return raw(name).substr(0, raw(name).find_last_of('\\', raw(name).size() - 2) + 1);
-    };
-    std::vector<bool> done(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (done[i])
-            continue;
-        std::vector<std::size_t> shared;
-        for (std::size_t j = i; j < names.size(); ++j)
-            if (!done[j] && folderOf(names[j]) == folderOf(names[i]))
-                shared.push_back(j);
-        const std::string indent = shared.size() == 1 ? "\n    " : "\n        ";
-        if (shared.size() > 1)
-            group += "\n    " + folderOf(names[i]);
-        for (const std::size_t j : shared) {
-            done[j] = true;
-            const std::string leaf = raw(names[j]).substr(folderOf(names[j]).size());
-            group += indent + (shared.size() == 1          ? names[j]
-                               : names[j] == raw(names[j]) ? leaf
-                                                           : "\"" + leaf + "\"");
-            for (std::size_t start = 0; start < details.size();) {
-                const std::size_t end = std::min(details.find('\n', start), details.size());
-                group += indent + "    " + details.substr(start, end - start);
-                start = end + 1;
-            }
+    const bool below = names.size() > 1 && std::all_of(names.begin(), names.end(), [&](auto& name) {
+                           return folderOf(name) == folderOf(names.front());
+                       });
+    const std::string indent = below ? "\n        " : "\n    ";
+    if (below)
+        group += "\n    " + folderOf(names.front());
+    for (const std::string& name : names) {
+        group += indent;
+        group += below ? name.substr(folderOf(name).size()) : name;
+        for (std::size_t start = 0; start < details.size();) {
+            const std::size_t end = std::min(details.find('\n', start), details.size());
+            group += indent + "    " + details.substr(start, end - start);
+            start = end + 1;
         }
     }
     return group;

@@ -69,8 +69,8 @@ void Press(std::initializer_list<WORD> keys);
 bool ShowsColor(HWND window, COLORREF color);
 
 // A group of the report as its window shows it (lines end in "\n"): its title with how many
-// names it covers, the reason, then the names it applies to, set apart (those that share a
-// folder below it), each followed by the lines of `details`, set apart further.
+// names it covers, the reason, then the names it applies to, set apart (below their folder
+// where they all share one), each followed by the lines of `details`, set apart further.
 std::string Grouped(const std::string& title, const std::string& reason,
                     const std::vector<std::string>& names, const std::string& details = "");
 // What the report adds below a file with other names where Windows does not list them (Wine).

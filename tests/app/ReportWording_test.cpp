@@ -240,39 +240,32 @@ TEST(ReportWording, AHeldFileIsNamedWithTheProgramsThatHoldIt) {
     EXPECT_EQ(ended, 2);
 }
 
-// A file left where its listed name does not lead (hidden under another name, or in a folder
-// moved since) is named where it is now, as far as Windows can tell: never by a name that
-// may lead to another file by now alone.
-TEST(ReportWording, AFileLeftElsewhereIsNamedWhereItIsNow) {
-    const std::string listed = "Q:\\dir\\secret.txt";
+// Below the reason, each name is told where its file is now where its listed name does not
+// lead there (hidden under another name, or in a folder moved since), as far as Windows can
+// tell; names that share a folder are set below it, the folder named once, so that what tells
+// them apart is not pushed out of sight by a long folder repeated on each line.
+TEST(ReportWording, TheNamesBelowAReasonSayWhereEachFileIs) {
+    const std::string listed = "Q:\\dir\\secret.txt",
+                      folder = "Q:\\" + std::string(200, 'f') + "\\";
     const struct {
-        LeftEntry entry;
-        std::string told;
+        std::vector<LeftEntry> left;
+        std::string names;
     } rows[] = {
-        {{listed, LeftReason::NotDeleted, "Q:\\moved\\yyyyyy.yyy"},
-         "It is now named Q:\\moved\\yyyyyy.yyy."},
-        {{listed, LeftReason::NotDeleted, "yyyyyy.yyy", true},
-         "It is now named yyyyyy.yyy, in the folder that was Q:\\dir. That folder has been "
-         "moved, and Windows did not tell where to: look for it by its own name."},
+        {{{listed, LeftReason::NotDeleted, "Q:\\moved\\yyyyyy.yyy"}},
+         "    " + listed + "\r\n        It is now named Q:\\moved\\yyyyyy.yyy."},
+        {{{listed, LeftReason::NotDeleted, "yyyyyy.yyy", true}},
+         "    " + listed +
+             "\r\n        It is now named yyyyyy.yyy, in the folder that was Q:\\dir. That folder "
+             "has been moved, and Windows did not tell where to: look for it by its own name."},
+        {{{folder + "a.doc", LeftReason::Gone},
+          {"Q:\\x.doc", LeftReason::Gone},
+          {folder + "b.", LeftReason::Gone}},
+         "    " + folder + "\r\n        a.doc\r\n        \"b.\"\r\n    Q:\\x.doc"},
     };
     for (const auto& row : rows) {
-        const std::string body = ReportBody(RunReport({.Left = {row.entry}}));
-        EXPECT_EQ(body.substr(body.find("\r\n\r\n")),
-                  "\r\n\r\n    " + listed + "\r\n        " + row.told)
-            << row.told;
+        const std::string body = ReportBody(RunReport({.Left = row.left}));
+        EXPECT_EQ(body.substr(body.find("\r\n\r\n") + 4), row.names);
     }
-}
-
-// Names that share a folder are set below it, the folder named once, so that what tells them
-// apart is not pushed out of sight by a long folder repeated on each line.
-TEST(ReportWording, NamesThatShareAFolderAreSetBelowItNamedOnce) {
-    const std::string folder = "Q:\\" + std::string(200, 'f') + "\\";
-    const TRunFacts run{.Left = {{folder + "a.doc", LeftReason::Gone},
-                                 {"Q:\\x.doc", LeftReason::Gone},
-                                 {folder + "b.", LeftReason::Gone}}};
-    EXPECT_EQ(ReportBody(RunReport(run)),
-              "No longer there (3 names):\r\n" + Why(LeftReason::Gone) + "\r\n\r\n    " + folder +
-                  "\r\n        a.doc\r\n        \"b.\"\r\n    Q:\\x.doc");
 }
 
 // "Unchanged" is said only of a file that was there and is so: never of one partly
